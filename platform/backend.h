@@ -51,17 +51,37 @@ struct Message {
 
 enum class AttachResult { ok, pixelFormatFailed, contextFailed };
 
+// The pixel format a canvas asks for, in the terms of a Windows pixel-format descriptor. Backends
+// that cannot express a field exactly take the nearest they can offer and say so on stderr.
+struct PixelFormatRequest {
+    int version = 2;
+    unsigned flags = 0x142D; // draw to window and bitmap, OpenGL, double buffer, swap copy, accelerated
+    int colorBits = 32;
+    int redBits = 8;
+    int greenBits = 8;
+    int blueBits = 8;
+    int alphaBits = 8;
+    int depthBits = 32;
+    int stencilBits = 1;
+    int auxBuffers = 4;
+};
+
 // One full-screen window of a canvas and its OpenGL context.
 class Window {
 public:
     virtual ~Window() = default;
     // Pixel format and context, made current on the calling thread.
-    virtual AttachResult attachGL(int bitsPerPixel) = 0;
+    virtual AttachResult attachGL(const PixelFormatRequest& format) = 0;
     // Releases the context (not current any more, deleted) and the window's device context.
     virtual void detachGL() = 0;
-    virtual void show() = 0;
+    // showCommand is the application record's show command (Windows SW_* value).
+    virtual void show(int showCommand) = 0;
     virtual void swapBuffers() = 0;
 };
+
+// The window procedure of the window class: returns true when it handled the message, false to
+// leave it to the window system's default handling.
+using WindowProcedure = bool (*)(const Message& message);
 
 class Backend {
 public:
@@ -76,15 +96,16 @@ public:
     virtual void setNormalPriority() = 0;
     // Shows a box and returns when the user dismisses it; the text also goes to stderr.
     virtual void messageBox(const std::string& text, const std::string& caption) = 0;
-    // Ends the process at once, with no clean-up. A scripted backend may record the code and
-    // return instead; callers must not rely on it returning.
-    virtual void exitProcess(int code) = 0;
+    // Ends the process at once, with no clean-up. The script backend records the code and throws
+    // ScriptedExit (platform/script/script_backend.h) instead, so no caller code runs after it.
+    [[noreturn]] virtual void exitProcess(int code) = 0;
     // Text of the calling thread's last system error.
     virtual std::string lastErrorText() = 0;
 
     // Display and windows.
-    // Registers the window class; false when it was already registered (harmless).
-    virtual bool registerWindowClass(const std::string& className) = 0;
+    // Registers the window class with its procedure; false when it was already registered
+    // (harmless: the first registration stays in force for the life of the process).
+    virtual bool registerWindowClass(const std::string& className, WindowProcedure procedure) = 0;
     virtual DisplayMode currentMode() = 0;
     // Switches to exactly this mode; false if the display cannot show it.
     virtual bool changeDisplayMode(const DisplayMode& mode) = 0;
@@ -100,7 +121,8 @@ public:
     // Message queue and input.
     // Removes at most one message; false when the queue is empty.
     virtual bool peekMessage(Message& out) = 0;
-    // Hands a message the pump does not handle to the window system.
+    // Hands a message the pump does not handle to the window system (translate and dispatch):
+    // the window procedure sees it, or the default handling.
     virtual void dispatchMessage(const Message& message) = 0;
     virtual void postQuitMessage(int exitCode) = 0;
     // The 256-entry key-state table as it stands after the messages removed so far
@@ -111,7 +133,9 @@ public:
 };
 
 // The active backend: chosen on first use from LUMIDRAFT_BACKEND (win32, sdl2 or script), the
-// native one by default.
+// native one by default. A name that is unknown or not built into this program is refused: the
+// reason goes to stderr and an Exception (raising class Backend, "CONFIGURATION ERROR") is thrown,
+// again on every call until a backend is installed with useBackend.
 Backend& backend();
 // Replaces the active backend (tests, embedding). Returns the previous one.
 std::unique_ptr<Backend> useBackend(std::unique_ptr<Backend> next);
