@@ -160,8 +160,8 @@ TEST(Rectangle, CanvasOperationsRefuseWithoutCanvas)
             op(r);
             ADD_FAILURE() << "no Exception";
         } catch (const Exception& e) {
-            EXPECT_EQ(e.raisingClass(), typeid(Rectangle));
             EXPECT_EQ(e.kind(), "API ERROR");
+            EXPECT_EQ(e.message(), "No canvas is open.");
         }
     }
     expectEdges(r, 0, 0, 3, 3);
