@@ -76,25 +76,25 @@ TEST(Range, SingleComparisonsSetBothEnds)
     }
     {
         Range r = fresh();
-        3.5 < r;
+        (void)(3.5 < r); // a lone left comparison is a complete statement
         expectBound(r.lower, Range::VAL, Range::LT, 3.5);
         expectBound(r.upper, Range::MAX, Range::LE, 0.0);
     }
     {
         Range r = fresh();
-        3 <= r;
+        (void)(3 <= r);
         expectBound(r.lower, Range::VAL, Range::LE, 3.0);
         expectBound(r.upper, Range::MAX, Range::LE, 0.0);
     }
     {
         Range r = fresh();
-        3.5 > r;
+        (void)(3.5 > r);
         expectBound(r.lower, Range::MIN, Range::LE, 0.0);
         expectBound(r.upper, Range::VAL, Range::LT, 3.5);
     }
     {
         Range r = fresh();
-        3 >= r;
+        (void)(3 >= r);
         expectBound(r.lower, Range::MIN, Range::LE, 0.0);
         expectBound(r.upper, Range::VAL, Range::LE, 3.0);
     }
