@@ -1,5 +1,5 @@
 // The framework's generator against the standard library's 32-bit Mersenne Twister, measured in
-// the same run. Prints ours / std time ratios at the end (below 1 means ours is faster).
+// the same run. Prints ours / std CPU-time ratios at the end (below 1 means ours is faster).
 #include "timing/random.h"
 
 #include <benchmark/benchmark.h>
@@ -68,14 +68,15 @@ BENCHMARK(stdNext32);
 BENCHMARK(ourRandom);
 BENCHMARK(stdRandom);
 
-// Keeps each run's time per iteration so the ratios can be printed after the table.
+// Keeps each run's CPU time per iteration (steadier than wall time on a shared machine) so the
+// ratios can be printed after the table.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                perIteration[run.benchmark_name()] = run.real_accumulated_time / static_cast<double>(run.iterations);
+                perIteration[run.benchmark_name()] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> perIteration;
