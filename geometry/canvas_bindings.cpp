@@ -1,21 +1,19 @@
-// The geometry operations that act on the current canvas. Until a canvas can be reached from
-// here they refuse with an Exception rather than touch a canvas that does not exist.
-#include "app/exception.h"
+// The geometry operations that act on the current canvas. With no open canvas they raise the
+// current-canvas Exception rather than touch a canvas that does not exist.
+#include "canvas/active_canvas.h"
 #include "geometry/point.h"
 #include "geometry/rectangle.h"
 
-#include <typeinfo>
-
 namespace Lumidraft {
 
-void Rectangle::draw(Color c)
+void Rectangle::draw(Color c) { ActiveCanvas::drawRect(*this, c); }
+
+Rectangle& Rectangle::centerAt() { return centerAt(ActiveCanvas::getCenter()); }
+
+Point& Point::centerAt()
 {
-    (void)c;
-    throw Exception(typeid(Rectangle), "API ERROR", "No canvas is open.");
+    const Point centre = ActiveCanvas::getCenter();
+    return set(centre.x, centre.y);
 }
-
-Rectangle& Rectangle::centerAt() { throw Exception(typeid(Rectangle), "API ERROR", "No canvas is open."); }
-
-Point& Point::centerAt() { throw Exception(typeid(Point), "API ERROR", "No canvas is open."); }
 
 } // namespace Lumidraft

@@ -1,0 +1,139 @@
+// The frame flip with its refresh pacing and counters, clearing, and the timing readout.
+#include "canvas/canvas.h"
+
+#include "app/exception.h"
+#include "canvas/display_lists.h"
+#include "platform/canvas_properties.h"
+#include "platform/gl.h"
+
+#include <cmath>
+#include <typeinfo>
+
+namespace Lumidraft {
+
+namespace {
+
+// Truncates toward zero, saturating instead of overflowing: a clock that jumped by years must not
+// turn a count into undefined behaviour.
+std::int32_t saturatingInt(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= 2147483647.0)
+        return 2147483647;
+    if (value <= -2147483648.0)
+        return -2147483647 - 1;
+    return static_cast<std::int32_t>(value);
+}
+
+} // namespace
+
+int Canvas::flip()
+{
+    return flip(1);
+}
+
+int Canvas::flip(double /*n*/)
+{
+    throw Exception(typeid(Canvas), "Specification Error", "Canvas::flip can not accept float point number.");
+}
+
+int Canvas::flip(int n)
+{
+    if (n < 0)
+        throw Exception(typeid(Canvas), "ARGUMENT ERROR", "flip-delay frames must be positive number.");
+    requireOpened();
+
+    // Console step (updateConsole) goes here: the console keys, then its panel in the back buffer.
+
+    if (showTiming_)
+        drawTimingReadout();
+
+    // Cursor step (drawCursor) goes here: the drawn cross-hair, over everything else.
+
+    glFlush();
+
+    // Hold the previous frame until more than n - 1/2 refresh periods have passed since the last
+    // swap; spinning, never sleeping, so the swap is not delayed by the scheduler.
+    const double P = refreshPeriod_;
+    const double holdUntil = (n - 0.5) * P;
+    Clock now;
+    while (!((now - frameClock_).milliseconds() > holdUntil))
+        now.update();
+
+    window_->swapBuffers();
+
+    now.update();
+    lastInterval_ = (now - frameClock_).milliseconds();
+    frameClock_ = now;
+
+    const std::int32_t missed = saturatingInt(std::floor((lastInterval_ - (n - 1) * P + tolerance_) / P));
+    missedAtLastFlip_ = missed;
+    // The total lags one flip behind: it takes the previous flip's count.
+    missedTotal_ += previousMissed_;
+    if (missed == 0 && n > 1)
+        lastInterval_ = n * P;
+    frameTotal_ += n;
+
+    publishedFrames_ = frameTotal_;
+    publishedMissed_ = missedTotal_;
+    publishedRefreshes_ = missedTotal_ + frameTotal_;
+    previousMissed_ = missed;
+    return missed;
+}
+
+void Canvas::clear(Color color)
+{
+    requireOpened();
+    glClearColor(static_cast<GLfloat>(color.r), static_cast<GLfloat>(color.g),
+                 static_cast<GLfloat>(color.b), static_cast<GLfloat>(color.a));
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void Canvas::clear()
+{
+    clear(backgroundColor_);
+}
+
+void Canvas::resetCounters()
+{
+    frameTotal_ = 0;
+    missedTotal_ = 0;
+    publishedFrames_ = 0;
+    publishedMissed_ = 0;
+    publishedRefreshes_ = 0;
+}
+
+void Canvas::restartClock()
+{
+    frameClock_.update();
+}
+
+// Three numbers in the top-right corner: missed refreshes, refreshes so far, and the last interval
+// in milliseconds, as the previous flip left them.
+void Canvas::drawTimingReadout()
+{
+    const int lineHeight = detail::displayLists.segmentLineHeight + 3;
+    const double boxHeight = static_cast<int>(lineHeight * 3.5);
+    Rectangle box;
+    box.set(width_ - 100.0, 1.0, width_ - 2.0, boxHeight);
+
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    drawRect(box, Color(0.0, 0.0, 0.0, 0.5));
+    glPopAttrib();
+
+    const double right = box.getRight() - 10.0;
+    const double top = box.getTop();
+    drawNumber(static_cast<int>(missedTotal_), right, top + 20.0, Color::red, false);
+    drawNumber(static_cast<int>(missedTotal_ + frameTotal_), right, top + lineHeight + 20.0, Color::white, false);
+
+    Color intervalColor = Color::white;
+    if (missedAtLastFlip_ > 0)
+        intervalColor = Color::red;
+    else if (lastInterval_ + tolerance_ > refreshPeriod_)
+        intervalColor = Color::cyan;
+    drawNumber(static_cast<int>(saturatingInt(lastInterval_)), right, top + 2.0 * lineHeight + 20.0,
+               intervalColor, false);
+}
+
+} // namespace Lumidraft

@@ -1,0 +1,179 @@
+// Frame flip pacing and counters under the scripted counter (10 MHz, 60 Hz display).
+#include "canvas_fixture.h"
+
+#include "app/exception.h"
+
+namespace Lumidraft::testing {
+namespace {
+
+class FlipTest : public CanvasTest {
+protected:
+    void SetUp() override
+    {
+        CanvasTest::SetUp();
+        canvas.open(0);
+        // From here on the swap itself takes no time unless a test scripts it.
+        machine->setRetraceRate(0.0);
+        machine->setReadQuantum(1);
+    }
+
+    std::int64_t sinceLastSwap() const { return machine->counter() - machine->lastSwapCompletion(); }
+
+    Canvas canvas;
+};
+
+TEST_F(FlipTest, WaitEndsAtTheFirstWholeMillisecondPastTheHold)
+{
+    struct Case {
+        int n;
+        std::int64_t swapAfterMs; // more than (n - 0.5) x 16.67 ms, in whole milliseconds
+    };
+    // 8.33 -> 9 and 41.67 -> 42; 1.5 x (1000 / 60) comes out a hair above 25, so 26.
+    for (const Case c : {Case{1, 9}, Case{3, 42}, Case{2, 26}}) {
+        SCOPED_TRACE(c.n);
+        const std::int32_t frames = canvas.getFrameCount();
+        const std::int64_t previousSwap = machine->lastSwapCompletion();
+        EXPECT_EQ(canvas.flip(c.n), 0);
+        EXPECT_EQ((machine->lastSwapCompletion() - previousSwap) / ticksPerMs, c.swapAfterMs);
+        EXPECT_EQ(canvas.getFrameCount(), frames + c.n);
+    }
+    // A one-frame flip reports what it measured.
+    canvas.flip(1);
+    EXPECT_EQ(canvas.getLastInterval(), 9.0);
+}
+
+TEST_F(FlipTest, MeasuredIntervalAndWorkedMissedCounts)
+{
+    struct Case {
+        int swapAfterMs;
+        int missed;
+    };
+    for (const Case c : {Case{16, 0}, Case{17, 1}, Case{34, 2}, Case{9, 0}}) {
+        machine->queueSwapAfterPrevious(c.swapAfterMs * ticksPerMs);
+        SCOPED_TRACE(c.swapAfterMs);
+        EXPECT_EQ(canvas.flip(), c.missed);
+        EXPECT_EQ(canvas.missedFrames(), c.missed);
+        EXPECT_EQ(canvas.getLastInterval(), c.swapAfterMs);
+    }
+}
+
+TEST_F(FlipTest, MissedTotalLagsOneFlipBehind)
+{
+    machine->queueSwapAfterPrevious(34 * ticksPerMs);
+    EXPECT_EQ(canvas.flip(), 2);
+    EXPECT_EQ(canvas.getMissedCount(), 0);
+    EXPECT_EQ(canvas.getFrameCount(), 3);
+    EXPECT_EQ(canvas.getRefreshCount(), 3);
+
+    machine->queueSwapAfterPrevious(16 * ticksPerMs);
+    EXPECT_EQ(canvas.flip(), 0);
+    EXPECT_EQ(canvas.getMissedCount(), 2);
+    EXPECT_EQ(canvas.getFrameCount(), 4);
+    EXPECT_EQ(canvas.getRefreshCount(), 6);
+}
+
+TEST_F(FlipTest, ResetCountersKeepsPreviousMissed)
+{
+    machine->queueSwapAfterPrevious(34 * ticksPerMs);
+    canvas.flip();
+    canvas.resetCounters();
+    EXPECT_EQ(canvas.getFrameCount(), 0);
+    EXPECT_EQ(canvas.getMissedCount(), 0);
+    EXPECT_EQ(canvas.getRefreshCount(), 0);
+    EXPECT_EQ(canvas.missedFrames(), 2);
+
+    machine->queueSwapAfterPrevious(16 * ticksPerMs);
+    canvas.flip();
+    EXPECT_EQ(canvas.getFrameCount(), 1);
+    EXPECT_EQ(canvas.getMissedCount(), 2);
+    EXPECT_EQ(canvas.getRefreshCount(), 3);
+}
+
+TEST_F(FlipTest, MultiFrameFlipWithoutMissReportsNominalInterval)
+{
+    machine->queueSwapAfterPrevious(33 * ticksPerMs);
+    EXPECT_EQ(canvas.flip(2), 0);
+    EXPECT_DOUBLE_EQ(canvas.getLastInterval(), 2 * 1000.0 / 60.0);
+
+    // A missed refresh keeps the measured value.
+    machine->queueSwapAfterPrevious(40 * ticksPerMs);
+    EXPECT_EQ(canvas.flip(2), 1);
+    EXPECT_EQ(canvas.getLastInterval(), 40.0);
+}
+
+TEST_F(FlipTest, ZeroFramesSwapsAtOnceAndCountsNoFrame)
+{
+    const std::int64_t readsBefore = machine->counterReads();
+    const int swapsBefore = machine->swapCount();
+    canvas.flip(0);
+    EXPECT_EQ(machine->swapCount(), swapsBefore + 1);
+    EXPECT_EQ(canvas.getFrameCount(), 2);
+    EXPECT_EQ(canvas.getLastInterval(), 0.0);
+    // One read for the wait, one after the swap.
+    EXPECT_EQ(machine->counterReads() - readsBefore, 2);
+}
+
+TEST_F(FlipTest, RestartClockShiftsTheNextWait)
+{
+    machine->advanceCounter(100 * ticksPerMs);
+    canvas.restartClock();
+    canvas.flip();
+    EXPECT_EQ(canvas.getLastInterval(), 9.0);
+}
+
+TEST_F(FlipTest, BadFrameCountsAreRefusedBeforeAnything)
+{
+    const int swaps = machine->swapCount();
+    try {
+        canvas.flip(-1);
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_STREQ(e.what(), "class Lumidraft::Canvas [ARGUMENT ERROR] flip-delay frames must be positive number.");
+    }
+    try {
+        canvas.flip(2.5);
+        FAIL();
+    } catch (const Exception& e) {
+        EXPECT_STREQ(e.what(),
+                     "class Lumidraft::Canvas [Specification Error] Canvas::flip can not accept float point number.");
+    }
+    EXPECT_THROW(canvas.flip(1.0f), Exception);
+    EXPECT_EQ(machine->swapCount(), swaps);
+    EXPECT_EQ(canvas.getFrameCount(), 2);
+}
+
+TEST_F(FlipTest, SwapAtTheRetraceOnASixtyHertzDisplay)
+{
+    machine->setRetraceRate(60.0);
+    canvas.flip();
+    canvas.flip();
+    // A swap that waits for the retrace: one period per frame, nothing missed.
+    EXPECT_EQ(canvas.getLastInterval(), 16.0);
+    EXPECT_EQ(canvas.missedFrames(), 0);
+    EXPECT_EQ(canvas.getMissedCount(), 0);
+}
+
+TEST_F(FlipTest, TimingReadoutShowsTheCountsInTheTopRightCorner)
+{
+    canvas.clear(Color::black);
+    canvas.showTiming();
+    machine->queueSwapAfterPrevious(34 * ticksPerMs);
+    canvas.flip();
+    canvas.clear(Color::black);
+    machine->queueSwapAfterPrevious(16 * ticksPerMs);
+    canvas.flip(); // draws missed total 0, refreshes 3, interval 34 (red: the previous flip missed)
+    const Pixels pixels(canvas); // one buffer on the scripted machine: the frame just shown
+
+    // Numbers sit right-aligned on x = 628 with baselines at 21, 43 and 65; each is one colour.
+    const int right = 640 - 2 - 10;
+    EXPECT_EQ(pixels.litColors(right - 12, 5, right, 21), (std::vector<Rgba>{{255, 0, 0, 255}}));
+    EXPECT_EQ(pixels.litColors(right - 12, 27, right, 43), (std::vector<Rgba>{{255, 255, 255, 255}}));
+    EXPECT_EQ(pixels.litColors(right - 24, 49, right, 65), (std::vector<Rgba>{{255, 0, 0, 255}}));
+    // Two digits on the last line, nothing outside the box.
+    EXPECT_GT(pixels.litBox(right - 24, 49, right - 13, 65).count, 0);
+    EXPECT_EQ(pixels.litBox(0, 0, 640 - 101, 479).count, 0);
+    EXPECT_EQ(pixels.litBox(0, 78, 639, 479).count, 0);
+}
+
+} // namespace
+} // namespace Lumidraft::testing
