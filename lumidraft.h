@@ -12,6 +12,8 @@
 #include "geometry/point.h"
 #include "geometry/range.h"
 #include "geometry/rectangle.h"
+#include "matrix/matrix.h"
+#include "matrix/matrix_expression.h"
 #include "platform/input.h"
 #include "timing/clock.h"
 #include "timing/random.h"

@@ -1,0 +1,550 @@
+// Matrix arithmetic: node building and validation, evaluation by kind with its exact order of
+// roundings, aliasing, views and the tree print.
+#include <sstream>
+
+#include "matrix_test_support.h"
+
+namespace Lumidraft {
+namespace {
+
+using testing::closedRange;
+using testing::makeMatrix;
+using testing::raises;
+using testing::raisesDefault;
+using testing::randomFill;
+using testing::sameBits;
+using testing::valuesOf;
+
+using Values = std::vector<double>;
+
+// The order of roundings every element must get, written as the plain loops of one kernel
+// after another over the whole target.
+struct Reference {
+    int rows, cols;
+    Values t;
+    Reference(int r, int c) : rows(r), cols(c), t(static_cast<std::size_t>(r) * c, 0.0) {}
+    double& at(int i, int j) { return t[static_cast<std::size_t>(i - 1) * cols + (j - 1)]; }
+    template <class F>
+    void each(F f)
+    {
+        for (int i = 1; i <= rows; ++i)
+            for (int j = 1; j <= cols; ++j) f(at(i, j), i, j);
+    }
+    void matrix(const Matrix& a, bool add)
+    {
+        each([&](double& x, int i, int j) { x = add ? x + a(i, j) : x - a(i, j); });
+    }
+    void scalar(double s, bool add)
+    {
+        each([&](double& x, int, int) { x = add ? x + s : x - s; });
+    }
+    void scaled(const Matrix& a, double s, bool add)
+    {
+        each([&](double& x, int i, int j) {
+            const double term = s * a(i, j);
+            x = add ? x + term : x - term;
+        });
+    }
+    void quotient(const Matrix& a, double s, bool add)
+    {
+        each([&](double& x, int i, int j) {
+            const double term = a(i, j) / s;
+            x = add ? x + term : x - term;
+        });
+    }
+    void product(const Matrix& a, const Matrix& b, bool add)
+    {
+        each([&](double& x, int i, int j) {
+            for (int k = 1; k <= a.getCols(); ++k) {
+                const double term = a(i, k) * b(k, j);
+                x = add ? x + term : x - term;
+            }
+        });
+    }
+    void elementProduct(const Matrix& a, const Matrix& b, bool add)
+    {
+        each([&](double& x, int i, int j) {
+            const double term = a(i, j) * b(i, j);
+            x = add ? x + term : x - term;
+        });
+    }
+    void elementPower(const Matrix& a, double s, bool add)
+    {
+        // Through a volatile so the compiler cannot turn pow(x, 2.0) into x * x here while the
+        // library calls pow, which may round differently in the last bit.
+        volatile double exponent = s;
+        each([&](double& x, int i, int j) {
+            const double term = std::pow(a(i, j), static_cast<double>(exponent));
+            x = add ? x + term : x - term;
+        });
+    }
+};
+
+Matrix randomMatrix(int rows, int cols, std::mt19937_64& rng)
+{
+    Matrix m(rows, cols);
+    randomFill(m, rng);
+    return m;
+}
+
+Matrix fromValues(int rows, int cols, const Values& v)
+{
+    Matrix m(rows, cols);
+    for (int i = 1; i <= rows; ++i)
+        for (int j = 1; j <= cols; ++j) m(i, j) = v[static_cast<std::size_t>(i - 1) * cols + (j - 1)];
+    return m;
+}
+
+TEST(MatrixArithmetic, WorkedSums)
+{
+    const Matrix a = makeMatrix(2, 2, {1, 2, 3, 4});
+    const Matrix b = makeMatrix(2, 2, {10, 20, 30, 40});
+    Matrix c;
+    c = a + b - a;
+    EXPECT_EQ(valuesOf(c), valuesOf(b));
+    c = a + 1;
+    EXPECT_EQ(valuesOf(c), (Values{2, 3, 4, 5}));
+    c = b - (a + 1);
+    EXPECT_EQ(valuesOf(c), (Values{8, 17, 26, 35}));
+    c = a / 2 - 0.5;
+    EXPECT_EQ(valuesOf(c), (Values{0, 0.5, 1, 1.5}));
+    c = 3 * a;
+    EXPECT_EQ(valuesOf(c), (Values{3, 6, 9, 12}));
+}
+
+TEST(MatrixArithmetic, ProductShapeAndMismatch)
+{
+    const Matrix a = makeMatrix(2, 3, {1, 2, 3, 4, 5, 6});
+    const Matrix b = makeMatrix(3, 4, {1, 0, 0, 1, 0, 1, 0, 1, 0, 0, 1, 1});
+    Matrix c;
+    c = a * b;
+    ASSERT_EQ(c.getRows(), 2);
+    ASSERT_EQ(c.getCols(), 4);
+    EXPECT_EQ(valuesOf(c), (Values{1, 2, 3, 6, 4, 5, 6, 15}));
+
+    Matrix untouched = makeMatrix(2, 4, {1, 1, 1, 1, 1, 1, 1, 1});
+    EXPECT_TRUE(raisesDefault([&] { untouched = a * Matrix(2, 4); }));
+    EXPECT_EQ(valuesOf(untouched), Values(8, 1.0));
+    EXPECT_TRUE(raisesDefault([&] { c = a + b; }));
+    EXPECT_TRUE(raisesDefault([&] { c = a - Matrix(3, 2); }));
+    Matrix sized(3, 3);
+    EXPECT_TRUE(raises([&] { sized = a * b; }, typeid(Matrix), "EXPRESSION ERROR", "Matrix size did not matched"));
+}
+
+TEST(MatrixArithmetic, ConstructionFromAnExpression)
+{
+    const Matrix a = makeMatrix(2, 2, {1, 2, 3, 4});
+    Matrix c = a * a + 1;
+    EXPECT_EQ(valuesOf(c), (Values{8, 11, 16, 23}));
+}
+
+TEST(MatrixArithmetic, AliasedAssignmentsReadTheOldValues)
+{
+    Matrix a = makeMatrix(2, 2, {1, 2, 3, 4});
+    a = a * a;
+    EXPECT_EQ(valuesOf(a), (Values{7, 10, 15, 22}));
+    a = a * 2;
+    EXPECT_EQ(valuesOf(a), (Values{14, 20, 30, 44}));
+    Matrix b = makeMatrix(2, 2, {1, 1, 1, 1});
+    a = b * a - a;
+    EXPECT_EQ(valuesOf(a), (Values{30, 44, 14, 20}));
+}
+
+TEST(MatrixArithmetic, ElementwiseProductAndPower)
+{
+    const Matrix a = makeMatrix(2, 2, {1, 2, 3, 4});
+    const Matrix b = makeMatrix(2, 2, {5, 6, 7, 8});
+    Matrix c;
+    c = elementwise(a) * b;
+    EXPECT_EQ(valuesOf(c), (Values{5, 12, 21, 32}));
+    c = b * elementwise(a);
+    EXPECT_EQ(valuesOf(c), (Values{5, 12, 21, 32}));
+    c = elementwise(a) ^ 2;
+    EXPECT_EQ(valuesOf(c), (Values{1, 4, 9, 16}));
+    c = elementwise(a + b) ^ 0.5;
+    EXPECT_EQ(valuesOf(c), (Values{std::pow(6.0, 0.5), std::pow(8.0, 0.5), std::pow(10.0, 0.5), std::pow(12.0, 0.5)}));
+    EXPECT_TRUE(raisesDefault([&] { c = elementwise(a) * Matrix(2, 3); }));
+    c = elementwise(a);
+    EXPECT_EQ(valuesOf(c), valuesOf(a));
+}
+
+TEST(MatrixArithmetic, MatrixPower)
+{
+    const Matrix a = makeMatrix(2, 2, {1, 1, 1, 0});
+    Matrix c;
+    c = a ^ 3;
+    EXPECT_EQ(valuesOf(c), (Values{3, 2, 2, 1}));
+    c = a ^ 10;
+    EXPECT_EQ(valuesOf(c), (Values{89, 55, 55, 34}));
+    c = a ^ 1;
+    EXPECT_EQ(valuesOf(c), valuesOf(a));
+    c = a ^ 0;
+    EXPECT_EQ(valuesOf(c), (Values{1, 0, 0, 1}));
+    c = (a + 1) ^ 2;
+    EXPECT_EQ(valuesOf(c), (Values{8, 6, 6, 5}));
+
+    const char* message = "Matrix must powered by int.";
+    for (double bad : {2.5, -1.0, std::nan(""), 1e300})
+        EXPECT_TRUE(raises([&] { c = a ^ bad; }, typeid(Matrix), "EXPRESSION ERROR", message)) << bad;
+    EXPECT_EQ(valuesOf(c), (Values{8, 6, 6, 5}));
+    EXPECT_TRUE(raisesDefault([] { Matrix m(2, 3); m ^ 2; }));
+}
+
+TEST(MatrixArithmetic, PowerRoundsAsRepeatedLeftProducts)
+{
+    std::mt19937_64 rng(7);
+    const Matrix a = randomMatrix(5, 5, rng);
+    Matrix expected(a);
+    for (int step = 1; step < 4; ++step) {
+        Reference r(5, 5);
+        r.product(expected, a, true);
+        expected = fromValues(5, 5, r.t);
+    }
+    Matrix c;
+    c = a ^ 4;
+    EXPECT_TRUE(sameBits(valuesOf(expected), c));
+}
+
+// Each expression against the plain loops of the kernels it stands for, bit for bit, over shapes
+// that cover whole and partial register tiles and more than one block of k.
+TEST(MatrixExactness, ExpressionsMatchTheKernelOrder)
+{
+    const int shapes[][3] = {{1, 1, 1}, {2, 3, 5}, {5, 7, 3}, {13, 17, 11}, {37, 300, 29}, {64, 64, 64}, {130, 5, 6}, {2, 3, 2051}};
+    std::mt19937_64 rng(2024);
+    for (const auto& shape : shapes) {
+        const int m = shape[0], k = shape[1], n = shape[2];
+        SCOPED_TRACE(::testing::Message() << m << "x" << k << "x" << n);
+        const Matrix a = randomMatrix(m, n, rng), b = randomMatrix(m, n, rng), d = randomMatrix(m, n, rng);
+        const Matrix p = randomMatrix(m, k, rng), q = randomMatrix(k, n, rng);
+        const double s = 2.5, u = 3.0;
+        Matrix c(m, n);
+
+        Reference r1(m, n);
+        r1.matrix(a, true), r1.matrix(b, true), r1.matrix(d, false);
+        c = a + b - d;
+        EXPECT_TRUE(sameBits(r1.t, c));
+
+        Reference r2(m, n);
+        r2.scaled(a, s, true), r2.matrix(b, true);
+        c = a * s + b;
+        EXPECT_TRUE(sameBits(r2.t, c));
+
+        // b - ((a*s - d/u) + 1.5): the right side is applied with the sign flipped throughout.
+        Reference r3(m, n);
+        r3.matrix(b, true), r3.scaled(a, s, false), r3.quotient(d, u, true), r3.scalar(1.5, false);
+        c = b - (a * s - d / u + 1.5);
+        EXPECT_TRUE(sameBits(r3.t, c));
+
+        Reference r4(m, n);
+        r4.matrix(d, true), r4.product(p, q, true);
+        c = d + p * q;
+        EXPECT_TRUE(sameBits(r4.t, c));
+
+        Reference r5(m, n);
+        r5.matrix(d, true), r5.product(p, q, false), r5.scalar(0.25, true);
+        c = d - p * q + 0.25;
+        EXPECT_TRUE(sameBits(r5.t, c));
+
+        Reference r6(m, n);
+        r6.elementProduct(a, b, true), r6.elementPower(d, 2.0, false);
+        c = elementwise(a) * b - (elementwise(d) ^ 2);
+        EXPECT_TRUE(sameBits(r6.t, c));
+
+        // A product whose operand is itself an expression is computed aside first.
+        Reference pq(m, k);
+        pq.matrix(p, true), pq.scalar(1.0, true);
+        const Matrix p1 = fromValues(m, k, pq.t);
+        Reference r7(m, n);
+        r7.product(p1, q, true), r7.matrix(a, true);
+        c = (p + 1) * q + a;
+        EXPECT_TRUE(sameBits(r7.t, c));
+    }
+}
+
+TEST(MatrixExactness, ZeroStartAndNegativeZero)
+{
+    // Every assignment starts from +0.0, so a -0.0 operand comes out as +0.0.
+    const Matrix a = makeMatrix(1, 2, {-0.0, -1.0});
+    Matrix c(1, 2);
+    c = a * 1.0;
+    EXPECT_TRUE(sameBits({0.0, -1.0}, c));
+    c = a;
+    EXPECT_TRUE(sameBits({-0.0, -1.0}, c));
+}
+
+TEST(MatrixExactness, KernelsAccumulateOntoExistingValues)
+{
+    std::mt19937_64 rng(99);
+    const Matrix a = randomMatrix(6, 9, rng), b = randomMatrix(9, 7, rng), d = randomMatrix(6, 7, rng);
+    Matrix t = randomMatrix(6, 7, rng);
+    Reference r(6, 7);
+    for (int i = 1; i <= 6; ++i)
+        for (int j = 1; j <= 7; ++j) r.at(i, j) = t(i, j);
+    r.product(a, b, false), r.scaled(d, 0.5, false);
+    (a * b + d * 0.5).evaluateInto(t, false);
+    EXPECT_TRUE(sameBits(r.t, t));
+
+    r.elementPower(d, 3.0, true);
+    t.accumulateElementPower(d, 3.0, true);
+    EXPECT_TRUE(sameBits(r.t, t));
+}
+
+TEST(MatrixExactness, SelfReferringAccumulationReadsASnapshot)
+{
+    Matrix a = makeMatrix(2, 2, {1, 2, 3, 4});
+    a.accumulateProduct(a, a, true);
+    EXPECT_EQ(valuesOf(a), (Values{8, 12, 18, 26}));
+}
+
+Range rows(int low, int high) { return closedRange(low, high); }
+
+Matrix counting(int rows, int cols)
+{
+    Matrix m(rows, cols);
+    for (int i = 1; i <= rows; ++i)
+        for (int j = 1; j <= cols; ++j) m(i, j) = 10 * i + j;
+    return m;
+}
+
+TEST(MatrixViews, RowBlockWritesOnlyItsRows)
+{
+    Matrix m = counting(4, 4);
+    MatrixExpression v = m(rows(2, 3), rows(1, 4));
+    EXPECT_EQ(v.getRows(), 2);
+    EXPECT_EQ(v.getCols(), 4);
+    v = makeMatrix(2, 4, {1, 2, 3, 4, 5, 6, 7, 8});
+    EXPECT_EQ(valuesOf(m), (Values{11, 12, 13, 14, 1, 2, 3, 4, 5, 6, 7, 8, 41, 42, 43, 44}));
+    EXPECT_TRUE(raises([&] { v = Matrix(3, 4); }, typeid(MatrixExpression), "EXPRESSION ERROR",
+                       "Matrix size did not matched"));
+}
+
+TEST(MatrixViews, RangesAreClippedToTheMatrix)
+{
+    Matrix m = counting(4, 4);
+    Range open;
+    open >= 3;
+    const struct {
+        Range rowRange, colRange;
+        int rows, cols;
+        double first;
+    } cases[] = {
+        {rows(3, 9), rows(1, 4), 2, 4, 31},  {rows(-5, 2), rows(2, 3), 2, 2, 12}, {open, Range(), 2, 4, 31},
+        {rows(5, 9), rows(1, 4), 0, 4, 0},   {rows(1, 0), rows(1, 4), 0, 4, 0},   {rows(2, 2), open, 1, 2, 23},
+        {closedRange(1.5, 3.5), rows(1, 1), 2, 1, 21},
+    };
+    for (const auto& c : cases) {
+        MatrixExpression v = m(c.rowRange, c.colRange);
+        EXPECT_EQ(v.getRows(), c.rows);
+        EXPECT_EQ(v.getCols(), c.cols);
+        if (c.rows > 0 && c.cols > 0) {
+            EXPECT_EQ(v(1, 1), c.first);
+        }
+    }
+    // A view that selects nothing takes numbers and copies without touching anything.
+    MatrixExpression none = m(rows(5, 9), rows(1, 4));
+    none = 7.0;
+    none = none;
+    EXPECT_EQ(valuesOf(m), valuesOf(counting(4, 4)));
+}
+
+TEST(MatrixViews, SingleColumnAndSingleRow)
+{
+    Matrix m = counting(4, 4);
+    MatrixExpression column = m(rows(1, 4), 2);
+    EXPECT_EQ(column.getRows(), 4);
+    EXPECT_EQ(column.getCols(), 1);
+    column = 0;
+    for (int i = 1; i <= 4; ++i) {
+        EXPECT_EQ(m(i, 2), 0);
+        EXPECT_EQ(m(i, 1), 10 * i + 1);
+    }
+    m(3, Range()) = makeMatrix(1, 4, {9, 9, 9, 9});
+    EXPECT_EQ(valuesOf(m(3, Range())), Values(4, 9.0));
+    EXPECT_EQ(m(2, Range())(1, 1), 21);
+    EXPECT_EQ(m(Range(), 0).getCols(), 0);
+    EXPECT_EQ(m(Range(), 5).getCols(), 0);
+}
+
+TEST(MatrixViews, BlockCopiesWithinOneMatrix)
+{
+    Matrix m = counting(4, 4);
+    m(rows(1, 2), rows(1, 2)) = m(rows(3, 4), rows(3, 4));
+    EXPECT_EQ(valuesOf(m(rows(1, 2), rows(1, 2))), (Values{33, 34, 43, 44}));
+    EXPECT_EQ(m(3, 3), 33);
+
+    // Overlapping blocks, in both directions: every element comes from the old values.
+    const struct {
+        int tr, tc, sr, sc;
+    } shifts[] = {{2, 1, 1, 1}, {1, 1, 2, 1}, {1, 2, 1, 1}, {1, 1, 1, 2}, {2, 2, 1, 1}, {1, 2, 2, 1}};
+    for (const auto& s : shifts) {
+        Matrix w = counting(4, 4);
+        const Matrix old(w);
+        w(rows(s.tr, s.tr + 2), rows(s.tc, s.tc + 2)) = w(rows(s.sr, s.sr + 2), rows(s.sc, s.sc + 2));
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                EXPECT_EQ(w(s.tr + i, s.tc + j), old(s.sr + i, s.sc + j)) << s.tr << s.tc << s.sr << s.sc;
+    }
+}
+
+TEST(MatrixViews, ViewAssignedAnExpressionOfItsOwnMatrix)
+{
+    Matrix m = counting(4, 4);
+    const Matrix old(m);
+    m(rows(2, 3), rows(2, 3)) = m(rows(1, 2), rows(1, 2)) * 2 + m(rows(3, 4), rows(3, 4));
+    for (int i = 1; i <= 4; ++i)
+        for (int j = 1; j <= 4; ++j) {
+            const bool inside = i >= 2 && i <= 3 && j >= 2 && j <= 3;
+            const double expected = inside ? old(i - 1, j - 1) * 2 + old(i + 1, j + 1) : old(i, j);
+            EXPECT_EQ(m(i, j), expected) << i << "," << j;
+        }
+
+    Matrix sq = makeMatrix(2, 2, {1, 2, 3, 4});
+    Matrix big(4, 4);
+    big(rows(1, 2), rows(1, 2)) = sq;
+    MatrixExpression block = big(rows(1, 2), rows(1, 2));
+    block = block * block;
+    EXPECT_EQ(valuesOf(block), (Values{7, 10, 15, 22}));
+}
+
+TEST(MatrixViews, ExpressionsOverViewsMatchTheKernelOrder)
+{
+    std::mt19937_64 rng(5);
+    Matrix big = randomMatrix(40, 50, rng);
+    const Matrix a = randomMatrix(12, 9, rng), b = randomMatrix(12, 9, rng);
+    MatrixExpression v = big(rows(3, 14), rows(7, 15));
+    Reference r(12, 9);
+    r.matrix(a, true), r.scaled(b, 2.5, true), r.matrix(v, false);
+    const Values before = valuesOf(big);
+    v = a + b * 2.5 - v;
+    EXPECT_TRUE(sameBits(r.t, v));
+    for (int i = 1; i <= 40; ++i)
+        for (int j = 1; j <= 50; ++j)
+            if (i < 3 || i > 14 || j < 7 || j > 15) {
+                ASSERT_EQ(big(i, j), before[static_cast<std::size_t>(i - 1) * 50 + (j - 1)]);
+            }
+}
+
+TEST(MatrixViews, ViewOfAView)
+{
+    Matrix m = counting(6, 6);
+    MatrixExpression outer = m(rows(2, 5), rows(2, 5));
+    MatrixExpression inner = outer(rows(2, 3), rows(3, 9));
+    EXPECT_EQ(inner.getRows(), 2);
+    EXPECT_EQ(inner.getCols(), 2);
+    EXPECT_EQ(inner(1, 1), 34);
+    inner = inner + 100;
+    EXPECT_EQ(m(3, 4), 134);
+    EXPECT_EQ(m(4, 5), 145);
+    EXPECT_EQ(m(2, 2), 22);
+    EXPECT_EQ(outer(rows(1, 1), 1)(1, 1), 22);
+}
+
+TEST(MatrixViews, CopyAssignmentBetweenNodesCopiesElements)
+{
+    Matrix m = counting(4, 4);
+    MatrixExpression target = m(rows(1, 2), rows(1, 2));
+    MatrixExpression source = m(rows(3, 4), rows(3, 4));
+    target = source; // the node's own copy assignment
+    EXPECT_EQ(valuesOf(m(rows(1, 2), rows(1, 2))), (Values{33, 34, 43, 44}));
+    target = 0.0; // still bound to the top-left block
+    EXPECT_EQ(m(1, 1), 0);
+    EXPECT_EQ(m(3, 3), 33);
+}
+
+TEST(MatrixViews, ElementAccessAndErrors)
+{
+    Matrix m = counting(4, 4);
+    MatrixExpression v = m(rows(2, 3), rows(2, 4));
+    v(2, 3) = -1;
+    EXPECT_EQ(m(3, 4), -1);
+    EXPECT_TRUE(raises([&] { v(3, 1); }, typeid(MatrixExpression), "INDEX ERROR", "Matrix index out of range."));
+    EXPECT_TRUE(raises([&] { v(1, 0); }, typeid(MatrixExpression), "INDEX ERROR", "Matrix index out of range."));
+
+    MatrixExpression marker = elementwise(m);
+    EXPECT_TRUE(raises([&] { marker(1, 1); }, typeid(MatrixExpression), "NO MEMORY ERROR", "Memory not allocated"));
+    MatrixExpression sum = m + m;
+    EXPECT_TRUE(raisesDefault([&] { sum(1, 1); }));
+    EXPECT_TRUE(raisesDefault([&] { sum = 1.0; }));
+    EXPECT_TRUE(raises([&] { sum = m * 2; }, typeid(MatrixExpression), "NO MEMORY ERROR", "Memory not allocated"));
+
+    Matrix c(2, 3);
+    EXPECT_TRUE(raises([&] { v.evaluateInto(c, true); }, typeid(MatrixExpression), "NO MEMORY ERROR",
+                       "Memory not allocated"));
+
+    Matrix empty;
+    MatrixExpression ofEmpty = empty(Range(), Range());
+    EXPECT_TRUE(raisesDefault([&] { ofEmpty = 1.0; }));
+}
+
+TEST(MatrixViews, AViewNeverReachesOutsideAReshapedMatrix)
+{
+    Matrix m = counting(4, 4);
+    MatrixExpression v = m(rows(3, 4), rows(3, 4));
+    m.reshape(2, 8);
+    EXPECT_TRUE(raises([&] { v = 1.0; }, typeid(MatrixExpression), "EXPRESSION ERROR", "View lies outside its matrix."));
+    EXPECT_THROW(v(1, 1), Exception);
+}
+
+TEST(MatrixViews, SwapShiftAndTransposeOfABlock)
+{
+    Matrix m = counting(3, 3);
+    Matrix other = makeMatrix(2, 2, {1, 2, 3, 4});
+    m(rows(1, 2), rows(1, 2)).swap(other);
+    EXPECT_EQ(valuesOf(other), (Values{11, 12, 21, 22}));
+    EXPECT_EQ(valuesOf(m), (Values{1, 2, 13, 3, 4, 23, 31, 32, 33}));
+    MatrixExpression topLeft = m(rows(1, 2), rows(1, 2));
+    other.swap(topLeft);
+    EXPECT_EQ(valuesOf(m), valuesOf(counting(3, 3)));
+    EXPECT_TRUE(raises([&] { m(rows(1, 2), rows(1, 3)).swap(other); }, typeid(MatrixExpression), "EXPRESSION ERROR",
+                       "Matrix size did not matched"));
+    EXPECT_EQ(valuesOf(m), valuesOf(counting(3, 3)));
+
+    m(rows(2, 3), rows(1, 3)).shiftCircular(1, 1);
+    EXPECT_EQ(valuesOf(m), (Values{11, 12, 13, 33, 31, 32, 23, 21, 22}));
+    m(rows(1, 2), rows(1, 2)).transpose();
+    EXPECT_EQ(valuesOf(m), (Values{11, 33, 13, 12, 31, 32, 23, 21, 22}));
+    EXPECT_TRUE(raises([&] { m(rows(1, 2), rows(1, 3)).transpose(); }, typeid(MatrixExpression), "EXPRESSION ERROR",
+                       "Matrix size did not matched"));
+    m(rows(1, 3), rows(1, 3)).rotateQuarters(2);
+    EXPECT_EQ(m(1, 1), 22);
+    EXPECT_EQ(m(rows(2, 3), rows(2, 3)).max(), 33);
+    EXPECT_THROW(m(rows(1, 2), rows(1, 3)).reshape(3, 2), Exception);
+}
+
+TEST(MatrixNodes, ConstructorsCheckTheKind)
+{
+    const Matrix a(2, 2);
+    Matrix b(2, 2);
+    const char* message = "Operad format was failed.";
+    EXPECT_TRUE(raises([&] { MatrixExpression(a, a, 7); }, typeid(MatrixExpression), "EXPRESSION ERROR", message));
+    EXPECT_TRUE(raises([&] { MatrixExpression(a, 2.0, 3); }, typeid(MatrixExpression), "EXPRESSION ERROR", message));
+    EXPECT_TRUE(raises([&] { MatrixExpression(b, Range(), Range(), 5); }, typeid(MatrixExpression),
+                       "EXPRESSION ERROR", message));
+    EXPECT_TRUE(raises([&] { MatrixExpression(1, 2, 2); }, typeid(MatrixExpression), "EXPRESSION ERROR", message));
+
+    // Matrix quotient and the two-integer node are accepted but have no value to assign.
+    MatrixExpression quotient(a, a, MatrixExpression::Quotient);
+    EXPECT_EQ(quotient.getKind(), 6);
+    Matrix c(2, 2);
+    EXPECT_TRUE(raises([&] { c = quotient; }, typeid(MatrixExpression), "EXPRESSION ERROR",
+                       "This operation cannot be evaluated."));
+    EXPECT_TRUE(raises([&] { c = MatrixExpression(2, 2, 14); }, typeid(MatrixExpression), "EXPRESSION ERROR",
+                       "This operation cannot be evaluated."));
+}
+
+TEST(MatrixNodes, TreePrint)
+{
+    const Matrix a(2, 2), b(2, 2);
+    const MatrixExpression sum = a + b;
+    ::testing::internal::CaptureStdout();
+    sum.dump(0);
+    const std::string printed = ::testing::internal::GetCapturedStdout();
+    std::ostringstream expected;
+    expected << "Matrix op+:" << static_cast<const void*>(&sum) << "\n"
+             << " Matrix 2*2:" << static_cast<const void*>(&a) << "\n"
+             << " Matrix 2*2:" << static_cast<const void*>(&b) << "\n";
+    EXPECT_EQ(printed, expected.str());
+}
+
+} // namespace
+} // namespace Lumidraft
