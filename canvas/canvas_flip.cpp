@@ -3,8 +3,10 @@
 
 #include "app/exception.h"
 #include "canvas/display_lists.h"
+#include "console/console_display.h"
 #include "platform/canvas_properties.h"
 #include "platform/gl.h"
+#include "platform/input.h"
 
 #include <cmath>
 #include <typeinfo>
@@ -44,12 +46,14 @@ int Canvas::flip(int n)
         throw Exception(typeid(Canvas), "ARGUMENT ERROR", "flip-delay frames must be positive number.");
     requireOpened();
 
-    // Console step (updateConsole) goes here: the console keys, then its panel in the back buffer.
+    // The console keys, then its panel in the back buffer.
+    updateConsole();
 
     if (showTiming_)
         drawTimingReadout();
 
-    // Cursor step (drawCursor) goes here: the drawn cross-hair, over everything else.
+    // The drawn cross-hair, over everything else.
+    drawCursor();
 
     glFlush();
 
