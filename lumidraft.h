@@ -18,3 +18,4 @@
 #include "timing/clock.h"
 #include "timing/random.h"
 #include "waves/angle.h"
+#include "waves/waveform.h"
