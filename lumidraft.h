@@ -2,6 +2,8 @@
 #pragma once
 
 #include "app/exception.h"
+#include "app/launch.h"
+#include "app/startup.h"
 #include "canvas/active_canvas.h"
 #include "canvas/canvas.h"
 #include "console/adjustable_variable.h"
@@ -14,6 +16,8 @@
 #include "geometry/rectangle.h"
 #include "matrix/matrix.h"
 #include "matrix/matrix_expression.h"
+#include "platform/application_properties.h"
+#include "platform/canvas_properties.h"
 #include "platform/input.h"
 #include "timing/clock.h"
 #include "timing/random.h"

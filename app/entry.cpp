@@ -1,0 +1,71 @@
+#include "app/entry.h"
+
+#include "app/exception.h"
+#include "app/launch.h"
+#include "app/startup.h"
+#include "canvas/active_canvas.h"
+#include "platform/application_properties.h"
+#include "platform/backend.h"
+#include "platform/input.h"
+
+#include <iostream>
+#include <string>
+
+namespace Lumidraft {
+
+namespace {
+
+constexpr const char* caption = "Lumidraft Notification";
+constexpr int showDefault = 10; // SW_SHOWDEFAULT: as the starting program asked
+
+void recordArguments(int argc, char** argv)
+{
+    APIApplicationProperties& application = applicationProperties();
+    application.instance = nullptr;
+    application.previousInstance = nullptr;
+    std::string commandLine;
+    for (int i = 1; i < argc && argv; ++i) {
+        if (i > 1)
+            commandLine += ' ';
+        commandLine += argv[i] ? argv[i] : "";
+    }
+    application.commandLine = commandLine;
+    application.showCommand = showDefault;
+    application.windowClassName = APIApplicationProperties::defaultWindowClassName;
+}
+
+} // namespace
+
+void showNotification(const char* text)
+{
+    try {
+        platform::backend().messageBox(text, caption);
+    } catch (...) {
+        // The backend itself is what failed (e.g. an unknown LUMIDRAFT_BACKEND): stderr is left.
+        std::cerr << '[' << caption << "] " << text << std::endl;
+    }
+}
+
+int programMain(int argc, char** argv)
+{
+    try {
+        recordArguments(argc, argv);
+        platform::backend().setNormalPriority();
+        initializeFramework();
+        launch();
+    } catch (const Exception& caught) {
+        const Exception e = caught; // by value: the handler works on its own copy
+        // An input error leaves the full-screen window up; take it down before the box. The
+        // reference is null once that canvas is gone, so a destroyed canvas is never touched.
+        if (e.raisingClass() == typeid(APIInputProperties)) {
+            if (Canvas* current = ActiveCanvas::currentCanvas())
+                current->dispose();
+        }
+        showNotification(e.displayText().c_str());
+    } catch (const char* text) {
+        showNotification(text);
+    }
+    return 0;
+}
+
+} // namespace Lumidraft

@@ -1,0 +1,14 @@
+// programMain: what the program's entry point does (the Windows WinMain sequence, portable):
+// record the arguments, normal priority, start-up, launch, and one box for any framework error.
+#pragma once
+
+namespace Lumidraft {
+
+// Returns 0 in every case it returns. Exception and plain-text (const char*) errors are shown in
+// a box captioned "Lumidraft Notification" (text also on stderr); anything else passes through.
+int programMain(int argc, char** argv);
+
+// The box of the entry point. If no backend can be had, the text goes to stderr alone.
+void showNotification(const char* text);
+
+} // namespace Lumidraft
