@@ -1,7 +1,8 @@
 // SDL2 backend: process services (message box, exit, priority, error text) and backend creation.
 // Stands in for MessageBoxA, ExitProcess, SetPriorityClass and FormatMessageA. Limits: the box
-// blocks until dismissed and needs a display (without one the text goes to stderr alone); exit
-// lets SDL restore the desktop mode and cursor, then ends the process without unwinding.
+// blocks until dismissed and needs a display (without one, or with LUMIDRAFT_NO_MESSAGE_BOX set
+// to a non-empty value, the text goes to stderr alone); exit lets SDL restore the desktop mode
+// and cursor, then ends the process without unwinding.
 // Dependencies: SDL2 (libsdl2-dev); POSIX setpriority where available.
 #include "platform/sdl2/sdl2_backend.h"
 
@@ -28,8 +29,8 @@ Sdl2Backend::~Sdl2Backend()
 {
     for (Sdl2Window* window : windows_)
         window->orphan();
-    if (videoReady_)
-        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    // SDL video stays up until the process ends: its windows are gone by now (they put the desktop
+    // mode back), and closing the display would unload the GL driver while its allocations live.
 }
 
 bool Sdl2Backend::ensureVideo()
@@ -65,6 +66,10 @@ void Sdl2Backend::setNormalPriority()
 void Sdl2Backend::messageBox(const std::string& text, const std::string& caption)
 {
     std::cerr << '[' << caption << "] " << text << std::endl;
+    // Unattended runs (CI, scripted sessions) must not wait for a click that never comes.
+    const char* quiet = SDL_getenv("LUMIDRAFT_NO_MESSAGE_BOX");
+    if (quiet && *quiet)
+        return;
     if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption.c_str(), text.c_str(), nullptr) != 0)
         std::cerr << "Lumidraft sdl2 backend: the message box could not be shown: " << SDL_GetError() << '\n';
 }

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <utility>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace {
@@ -261,6 +262,22 @@ TEST_F(Sdl2, RealKeyPressesOnTheDisplayReachTheQueue)
         // xdotool lets go of Alt first; F4 then comes up as a plain key.
         {msg::sysKeyDown, vkF4}, {msg::sysKeyUp, 0x12}, {msg::keyUp, vkF4}};
     EXPECT_EQ(seen, expected);
+}
+
+TEST_F(Sdl2, ExitEndsTheProcessAtOnceWithTheCode)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe"); // a fresh process, not a fork of one holding X
+    EXPECT_EXIT(machine->exitProcess(3), ::testing::ExitedWithCode(3), "");
+}
+
+TEST_F(Sdl2, AnUnattendedRunGetsTheBoxOnStderrWithoutWaiting)
+{
+    setenv("LUMIDRAFT_NO_MESSAGE_BOX", "1", 1);
+    ::testing::internal::CaptureStderr();
+    machine->messageBox("API Error (Failed to switch display mode)", "Lumidraft Notification");
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    unsetenv("LUMIDRAFT_NO_MESSAGE_BOX");
+    EXPECT_EQ(err, "[Lumidraft Notification] API Error (Failed to switch display mode)\n");
 }
 
 TEST_F(Sdl2, TheCursorCanBeMovedAndReadInScreenPixels)
