@@ -8,7 +8,6 @@
 #include "platform/gl.h"
 
 #include <cmath>
-#include <limits>
 #include <typeinfo>
 
 namespace Lumidraft {

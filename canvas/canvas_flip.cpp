@@ -3,6 +3,7 @@
 
 #include "app/exception.h"
 #include "canvas/display_lists.h"
+#include "canvas/truncation.h"
 #include "console/console_display.h"
 #include "platform/canvas_properties.h"
 #include "platform/gl.h"
@@ -12,23 +13,6 @@
 #include <typeinfo>
 
 namespace Lumidraft {
-
-namespace {
-
-// Truncates toward zero, saturating instead of overflowing: a clock that jumped by years must not
-// turn a count into undefined behaviour.
-std::int32_t saturatingInt(double value)
-{
-    if (std::isnan(value))
-        return 0;
-    if (value >= 2147483647.0)
-        return 2147483647;
-    if (value <= -2147483648.0)
-        return -2147483647 - 1;
-    return static_cast<std::int32_t>(value);
-}
-
-} // namespace
 
 int Canvas::flip()
 {
@@ -71,7 +55,7 @@ int Canvas::flip(int n)
     lastInterval_ = (now - frameClock_).milliseconds();
     frameClock_ = now;
 
-    const std::int32_t missed = saturatingInt(std::floor((lastInterval_ - (n - 1) * P + tolerance_) / P));
+    const std::int32_t missed = detail::truncateToInt(std::floor((lastInterval_ - (n - 1) * P + tolerance_) / P));
     missedAtLastFlip_ = missed;
     // The total lags one flip behind: it takes the previous flip's count.
     missedTotal_ += previousMissed_;
@@ -136,7 +120,7 @@ void Canvas::drawTimingReadout()
         intervalColor = Color::red;
     else if (lastInterval_ + tolerance_ > refreshPeriod_)
         intervalColor = Color::cyan;
-    drawNumber(static_cast<int>(saturatingInt(lastInterval_)), right, top + 2.0 * lineHeight + 20.0,
+    drawNumber(detail::truncateToInt(lastInterval_), right, top + 2.0 * lineHeight + 20.0,
                intervalColor, false);
 }
 

@@ -2,6 +2,7 @@
 #include "canvas/canvas.h"
 
 #include "canvas/display_lists.h"
+#include "canvas/truncation.h"
 #include "platform/gl.h"
 
 #include <cmath>
@@ -111,8 +112,8 @@ void Canvas::copyRegion(const Rectangle& source, const Rectangle& target, bool f
     // One window row down, by a zero-sized bitmap: the raster position stays valid even when the
     // target touches the canvas's bottom edge, where a position one row lower would be clipped.
     glBitmap(0, 0, 0.0f, 0.0f, 0.0f, -1.0f, nullptr);
-    glCopyPixels(static_cast<GLint>(source.left), static_cast<GLint>(height_ - 1 - source.bottom),
-                 static_cast<GLsizei>(source.getWidth()), static_cast<GLsizei>(source.getHeight()), GL_COLOR);
+    glCopyPixels(detail::truncateToInt(source.left), detail::truncateToInt(height_ - 1 - source.bottom),
+                 detail::truncateToInt(source.getWidth()), detail::truncateToInt(source.getHeight()), GL_COLOR);
     if (fill)
         drawRect(source, color);
 }
