@@ -18,7 +18,8 @@ public:
     Matrix(const Matrix& source);
     // Sized from the expression and filled by evaluating it, so `Matrix c = a * b;` works.
     Matrix(const MatrixExpression& source);
-    // Takes over the storage of a plain matrix; the source is left without storage.
+    // Takes over the storage of a plain matrix; the source is left without storage. Anything else
+    // is copied, and a copy that fails leaves this matrix without storage (its first use raises).
     Matrix(Matrix&& source) noexcept;
     virtual ~Matrix();
 

@@ -424,6 +424,16 @@ TEST(MatrixViews, ExpressionsOverViewsMatchTheKernelOrder)
             }
 }
 
+TEST(MatrixViews, FullWidthBlockIsWalkedAsOneRun)
+{
+    // Whole rows of a matrix lie end to end: the block is evaluated as one long row, which must
+    // still start at its own first row and stop at its last.
+    Matrix m = counting(5, 3);
+    const Matrix a = makeMatrix(2, 3, {1, 2, 3, 4, 5, 6});
+    m(rows(2, 3), Range()) = a * 2 + 1;
+    EXPECT_EQ(valuesOf(m), (Values{11, 12, 13, 3, 5, 7, 9, 11, 13, 41, 42, 43, 51, 52, 53}));
+}
+
 TEST(MatrixViews, ViewOfAView)
 {
     Matrix m = counting(6, 6);
