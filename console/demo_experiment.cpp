@@ -1,6 +1,7 @@
 // The shipped experiment: concentric grey squares centred on the canvas on a grey background.
 // Their number, largest size, grey-ramp direction and the background grey are adjustable from
 // the console while it runs; Escape ends it.
+#include "app/launch.h"
 #include "lumidraft.h"
 
 using namespace Lumidraft;

@@ -3,6 +3,7 @@
 #include "console/experiment_runner.h"
 #include "console/variable_registry.h"
 
+#include "app/launch.h"
 #include "canvas/canvas_fixture.h"
 #include "platform/input.h"
 #include "platform/script/script_backend.h"
@@ -13,8 +14,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-void experimentMain();
 
 namespace {
 
