@@ -188,11 +188,12 @@ int main(int argc, char** argv)
     };
     add("sum3/lumidraft", sum3Lumidraft);
     add("sum3/eigen", sum3Eigen);
+    // Right after the whole-matrix sum it is compared with, under the same machine conditions.
+    add("viewsum/lumidraft", viewSumLumidraft);
     add("scaled/lumidraft", scaledLumidraft);
     add("scaled/eigen", scaledEigen);
     add("product/lumidraft", productLumidraft)->Arg(256)->Arg(512);
     add("product/eigen", productEigen)->Arg(256)->Arg(512);
-    add("viewsum/lumidraft", viewSumLumidraft);
     add("access/checked", elementAccessChecked);
     add("access/raw", elementAccessRaw);
 
