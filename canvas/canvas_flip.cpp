@@ -2,6 +2,7 @@
 #include "canvas/canvas.h"
 
 #include "app/exception.h"
+#include "canvas/active_canvas.h"
 #include "canvas/display_lists.h"
 #include "canvas/truncation.h"
 #include "console/console_display.h"
@@ -30,14 +31,21 @@ int Canvas::flip(int n)
         throw Exception(typeid(Canvas), "ARGUMENT ERROR", "flip-delay frames must be positive number.");
     requireOpened();
 
+    // The console and the drawn cross-hair draw through the current canvas. During the opening
+    // flips of the first canvas there is none yet: skip them rather than fail the opening (and the
+    // opening's clear buffers stay clear).
+    const bool overlays = ActiveCanvas::currentCanvas() != nullptr;
+
     // The console keys, then its panel in the back buffer.
-    updateConsole();
+    if (overlays)
+        updateConsole();
 
     if (showTiming_)
         drawTimingReadout();
 
     // The drawn cross-hair, over everything else.
-    drawCursor();
+    if (overlays)
+        drawCursor();
 
     glFlush();
 

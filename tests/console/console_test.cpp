@@ -391,4 +391,24 @@ TEST_F(ConsolePanel, NoEntriesDrawNothingAndTheFlipRunsTheConsole)
     EXPECT_EQ(machine->pendingMessages(), 1u) << "with the console off the flip pumps nothing";
 }
 
+TEST_F(ConsolePanel, ACanvasOpensWhileTheConsoleIsOnAndNoCanvasIsCurrent)
+{
+    // An experiment that opens its own canvas after turning the console on: the opening flips have
+    // no current canvas to draw the panel on, and must neither fail nor leave a panel behind.
+    int v = 3;
+    registerVariable(v).step(1).step(1);
+    setConsoleVisible(true);
+    showDrawnCursor();
+    Canvas canvas;
+    ASSERT_NO_THROW(canvas.open(0));
+    const Rgba cleared = Pixels(canvas).at(10, 10);
+    EXPECT_EQ((Rgba{cleared[0], cleared[1], cleared[2], 0}), (Rgba{0, 0, 0, 0})) << "both buffers start cleared";
+
+    canvas.clear(Color(0.8));
+    canvas.flip();
+    const Rgba panel = Pixels(canvas).at(10, 10);
+    EXPECT_EQ((Rgba{panel[0], panel[1], panel[2], 0}), (Rgba{102, 102, 102, 0})) << "from then on the panel shows";
+    hideDrawnCursor();
+}
+
 } // namespace
