@@ -14,6 +14,7 @@
 namespace Lumidraft {
 
 class APICanvasProperties;
+class Image;
 
 class Canvas {
 public:
@@ -96,6 +97,10 @@ public:
     // Copies the source region of the back buffer to the target's place; with fill set, then fills
     // the source with the colour.
     void copyRegion(const Rectangle& source, const Rectangle& target, bool fill, const Color& color);
+    // Reads the region of the back buffer into the image, bottom row first, in the image's own
+    // format. An image without a bitmap or smaller than the region becomes an RGB, BYTE image of
+    // the region's size; a larger one keeps its format and takes the region at its bottom-left.
+    void capture(Image& image, const Rectangle& rect);
 
     void setProgressBar(Rectangle rect, Color fill, Color back);
     void setProgressBar(double left, double top, double right, double bottom, Color fill, Color back);
