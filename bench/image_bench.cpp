@@ -1,0 +1,207 @@
+// A 512 x 512 RGB BYTE image drawn 100 times straight from main memory and 100 times from its
+// copy in video memory, in the same run and context (scripted machine, Mesa's software renderer,
+// 1024 x 768); and Image::accelerate itself, against the point-per-pixel way of writing the copy.
+// Every measured step ends in glFinish, so the renderer's work is counted where it was caused.
+// Times are real time and the CPU time of the whole process (the renderer works in threads of
+// its own). Prints: direct / accelerated draw (goal: at least 5), and accelerate in milliseconds
+// (goal: under one 60 Hz frame, 16.7 ms).
+#include "canvas/active_canvas.h"
+#include "canvas/canvas.h"
+#include "image/image.h"
+#include "platform/gl.h"
+#include "platform/image_properties.h"
+#include "platform/script/script_backend.h"
+#include "timing/clock.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Lumidraft::APIImageProperties;
+using Lumidraft::Canvas;
+using Lumidraft::Color;
+using Lumidraft::Image;
+
+constexpr int side = 512;
+constexpr int drawsPerIteration = 100;
+
+Canvas& canvas()
+{
+    static std::unique_ptr<Canvas> instance = [] {
+        auto& machine = Lumidraft::platform::useScriptBackend();
+        machine.setDesktopMode({1024, 768, 32, 60});
+        machine.setDisplayModes({{1024, 768, 32, 60}});
+        machine.setRetraceRate(0.0);
+        Lumidraft::Clock::initializeFrequency();
+        return std::make_unique<Canvas>(0);
+    }();
+    return *instance;
+}
+
+void paint(Image& image)
+{
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            image.setPixel(x, y, Color((x % 256) / 255.0, (y % 256) / 255.0, ((x ^ y) % 256) / 255.0));
+}
+
+Image& picture()
+{
+    static Image image(side, side, Image::RGB, Image::BYTE);
+    static const bool painted = (paint(image), true);
+    (void)painted;
+    return image;
+}
+
+void drawDirect(benchmark::State& state)
+{
+    canvas();
+    Image& image = picture();
+    for (auto _ : state) {
+        for (int i = 0; i < drawsPerIteration; ++i)
+            image.draw(100 + i % 7, 50 + i % 5);
+        glFinish();
+    }
+}
+
+void drawAccelerated(benchmark::State& state)
+{
+    canvas();
+    static Image image(side, side, Image::RGB, Image::BYTE);
+    static const bool ready = [] {
+        std::memcpy(image.bytePixels(), picture().bytePixels(), static_cast<std::size_t>(image.getTotalBytes()));
+        APIImageProperties::resetVram();
+        image.accelerate();
+        return true;
+    }();
+    (void)ready;
+    for (auto _ : state) {
+        for (int i = 0; i < drawsPerIteration; ++i)
+            image.draw(100 + i % 7, 50 + i % 5);
+        glFinish();
+    }
+}
+
+// Each iteration makes the copy of a fresh image on fresh shelves.
+void accelerate(benchmark::State& state)
+{
+    canvas();
+    for (auto _ : state) {
+        state.PauseTiming();
+        Image image(side, side, Image::RGB, Image::BYTE);
+        std::memcpy(image.bytePixels(), picture().bytePixels(), static_cast<std::size_t>(image.getTotalBytes()));
+        APIImageProperties::resetVram();
+        glFinish();
+        state.ResumeTiming();
+        image.accelerate();
+        glFinish();
+    }
+}
+
+// The copy written one point primitive per pixel, unblended, into the back buffer at the place
+// the copy would take: the reference the one-transfer copy is measured against.
+void acceleratePointByPoint(benchmark::State& state)
+{
+    Canvas& c = canvas();
+    const Image& image = picture();
+    for (auto _ : state) {
+        glDisable(GL_BLEND);
+        for (int i = 0; i < side; ++i)
+            for (int j = 0; j < side; ++j)
+                c.drawPoint(j, i, image.getPixel(j, i));
+        glEnable(GL_BLEND);
+        glFinish();
+    }
+}
+
+class TotalsReporter : public benchmark::ConsoleReporter {
+public:
+    struct Total {
+        double cpu = 0, real = 0, iterations = 0;
+    };
+
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
+                auto& sum = totals[run.run_name.function_name];
+                sum.cpu += run.cpu_accumulated_time;
+                sum.real += run.real_accumulated_time;
+                sum.iterations += static_cast<double>(run.iterations);
+            }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    Total total(const std::string& name) const
+    {
+        const auto it = totals.find(name);
+        return it == totals.end() ? Total{} : it->second;
+    }
+
+private:
+    std::map<std::string, Total> totals;
+};
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Rounds of one direct and one accelerated run each, so a drift in the shared machine's speed
+    // touches both sides alike; the ratio is taken per round and its median printed.
+    constexpr int rounds = 5;
+    for (int r = 0; r < rounds; ++r) {
+        benchmark::RegisterBenchmark(("direct/" + std::to_string(r)).c_str(), drawDirect)
+            ->MinTime(0.5)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("accelerated/" + std::to_string(r)).c_str(), drawAccelerated)
+            ->MinTime(0.5)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+    }
+    benchmark::RegisterBenchmark("accelerate", accelerate)
+        ->MinTime(1.0)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("accelerate_point_by_point", acceleratePointByPoint)
+        ->MinTime(1.0)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+    benchmark::Initialize(&argc, argv);
+    TotalsReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    std::vector<double> cpuRatios, realRatios;
+    for (int r = 0; r < rounds; ++r) {
+        const auto direct = reporter.total("direct/" + std::to_string(r));
+        const auto fast = reporter.total("accelerated/" + std::to_string(r));
+        if (direct.iterations == 0 || fast.iterations == 0)
+            continue;
+        cpuRatios.push_back((direct.cpu / direct.iterations) / (fast.cpu / fast.iterations));
+        realRatios.push_back((direct.real / direct.iterations) / (fast.real / fast.iterations));
+    }
+    if (!cpuRatios.empty()) {
+        std::printf("\ndirect / accelerated draw of a 512 x 512 RGB BYTE image, median of %zu rounds (goal >= 5):\n",
+                    cpuRatios.size());
+        std::printf("  real time:                %.2f\n", median(realRatios));
+        std::printf("  CPU time of the process:  %.2f\n", median(cpuRatios));
+    }
+    const auto one = reporter.total("accelerate");
+    const auto points = reporter.total("accelerate_point_by_point");
+    if (one.iterations > 0) {
+        const double ms = one.real / one.iterations * 1e3;
+        std::printf("accelerate of 512 x 512: %.2f ms real (goal < 16.7 ms: %s)\n", ms, ms < 16.7 ? "met" : "missed");
+        if (points.iterations > 0)
+            std::printf("  point by point / one transfer: %.1f (real time)\n",
+                        (points.real / points.iterations) / (one.real / one.iterations));
+    }
+    benchmark::Shutdown();
+    return 0;
+}
