@@ -18,19 +18,27 @@ namespace {
 constexpr const char* caption = "Lumidraft Notification";
 constexpr int showDefault = 10; // SW_SHOWDEFAULT: as the starting program asked
 
-void recordArguments(int argc, char** argv)
+EntryArguments fromCommandLine(int argc, char** argv, std::string& commandLine)
 {
-    APIApplicationProperties& application = applicationProperties();
-    application.instance = nullptr;
-    application.previousInstance = nullptr;
-    std::string commandLine;
+    commandLine.clear();
     for (int i = 1; i < argc && argv; ++i) {
         if (i > 1)
             commandLine += ' ';
         commandLine += argv[i] ? argv[i] : "";
     }
-    application.commandLine = commandLine;
-    application.showCommand = showDefault;
+    EntryArguments arguments;
+    arguments.commandLine = commandLine.c_str();
+    arguments.showCommand = showDefault;
+    return arguments;
+}
+
+void recordArguments(const EntryArguments& arguments)
+{
+    APIApplicationProperties& application = applicationProperties();
+    application.instance = arguments.instance;
+    application.previousInstance = arguments.previousInstance;
+    application.commandLine = arguments.commandLine ? arguments.commandLine : "";
+    application.showCommand = arguments.showCommand;
     application.windowClassName = APIApplicationProperties::defaultWindowClassName;
 }
 
@@ -48,8 +56,14 @@ void showNotification(const char* text)
 
 int programMain(int argc, char** argv)
 {
+    std::string commandLine;
+    return programMain(fromCommandLine(argc, argv, commandLine));
+}
+
+int programMain(const EntryArguments& arguments)
+{
     try {
-        recordArguments(argc, argv);
+        recordArguments(arguments);
         platform::backend().setNormalPriority();
         initializeFramework();
         launch();

@@ -8,6 +8,15 @@ namespace Lumidraft {
 // a box captioned "Lumidraft Notification" (text also on stderr); anything else passes through.
 int programMain(int argc, char** argv);
 
+// The same with the four arguments Windows hands WinMain, stored as they come.
+struct EntryArguments {
+    void* instance = nullptr;
+    void* previousInstance = nullptr;
+    const char* commandLine = nullptr;
+    int showCommand = 10; // SW_SHOWDEFAULT
+};
+int programMain(const EntryArguments& arguments);
+
 // The box of the entry point. If no backend can be had, the text goes to stderr alone.
 void showNotification(const char* text);
 

@@ -95,8 +95,8 @@ public:
     // Process.
     virtual void setNormalPriority() = 0;
     // Shows a box and returns when the user dismisses it; the text also goes to stderr. With
-    // LUMIDRAFT_NO_MESSAGE_BOX set (non-empty), the sdl2 backend writes to stderr only, so an
-    // unattended run never waits for a click.
+    // LUMIDRAFT_NO_MESSAGE_BOX set (non-empty), the sdl2 and win32 backends write to stderr only,
+    // so an unattended run never waits for a click.
     virtual void messageBox(const std::string& text, const std::string& caption) = 0;
     // Ends the process at once, with no clean-up. The script backend records the code and throws
     // ScriptedExit (platform/script/script_backend.h) instead, so no caller code runs after it.

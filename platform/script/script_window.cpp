@@ -14,6 +14,9 @@
 #if defined(LUMIDRAFT_HAVE_EGL)
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
+#elif defined(LUMIDRAFT_HAVE_WIN32)
+// Windows has no EGL: a hidden single-buffered window stands in for the pbuffer.
+#include "platform/win32/win32_hidden_surface.h"
 #endif
 
 namespace Lumidraft::platform {
@@ -121,6 +124,11 @@ AttachResult ScriptWindow::attachGL(const PixelFormatRequest& format)
         return AttachResult::contextFailed;
     }
     return AttachResult::ok;
+#elif defined(LUMIDRAFT_HAVE_WIN32)
+    AttachResult result = AttachResult::ok;
+    surface_ = createHiddenSurface(width_, height_, format, result);
+    context_ = surface_;
+    return result;
 #else
     (void)format;
     std::cerr << "Lumidraft script backend: built without EGL, no OpenGL context\n";
@@ -141,6 +149,8 @@ void ScriptWindow::detachGL()
     }
     if (surface_)
         eglDestroySurface(display, static_cast<EGLSurface>(surface_));
+#elif defined(LUMIDRAFT_HAVE_WIN32)
+    destroyHiddenSurface(surface_);
 #endif
     context_ = nullptr;
     surface_ = nullptr;

@@ -1,8 +1,9 @@
-// Win32 backend: process services and backend creation. MessageBoxA (the text also to stderr),
-// ExitProcess, SetPriorityClass and FormatMessageA. A quit message waiting in the queue would
-// close a message box the moment its own message loop starts (the canvas's window posts one as it
-// is destroyed, just before the entry point reports an error), so the box holds it back until it
-// is dismissed. Dependencies: user32, kernel32.
+// Win32 backend: process services and backend creation. MessageBoxA (the text also to stderr;
+// with LUMIDRAFT_NO_MESSAGE_BOX set, only there), ExitProcess, SetPriorityClass and
+// FormatMessageA. A quit message waiting in the queue would close a message box the moment its
+// own message loop starts (the canvas's window posts one as it is destroyed, just before the entry
+// point reports an error), so the box holds it back until it is dismissed.
+// Dependencies: user32, kernel32.
 #include "platform/win32/win32_backend.h"
 
 #include "platform/application_properties.h"
@@ -25,6 +26,10 @@ void Win32Backend::setNormalPriority() { SetPriorityClass(GetCurrentProcess(), N
 void Win32Backend::messageBox(const std::string& text, const std::string& caption)
 {
     std::cerr << '[' << caption << "] " << text << std::endl;
+    // Unattended runs ask for stderr alone.
+    char quiet[2] = {};
+    if (GetEnvironmentVariableA("LUMIDRAFT_NO_MESSAGE_BOX", quiet, sizeof quiet) > 0)
+        return;
     MSG quit;
     const bool quitWaiting = PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
     MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);

@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# Windows programs end to end under wine, on the X display and wine prefix that
+# scripts/test-windows.sh provides (DISPLAY, WINEPREFIX).
+#   windows_e2e.sh demo LUMIDRAFT_DEMO_EXE WORK_DIR
+#     the first frames show the five squares on the 0.2 grey, Right gives ten, Escape ends the
+#     program with exit code 0 and the display in the mode it had before;
+#   windows_e2e.sh failing-mode PROGRAM_EXE WORK_DIR
+#     a program whose experiment asks for a display mode no display offers: the entry point's box
+#     says "API Error (Failed to switch display mode)", stays until a key dismisses it, and the
+#     program then exits with code 0.
+# Exits 77 (skipped) without a display, a wine prefix or the X tools.
+set -euo pipefail
+scenario=$1
+program=$2
+work=$3
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../../scripts/virtual_display.sh"
+
+if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
+  echo "skipped: run through scripts/test-windows.sh, which provides DISPLAY and WINEPREFIX"
+  exit 77
+fi
+for tool in wine xdotool xdpyinfo import convert timeout; do
+  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+done
+mkdir -p "$work"
+export WINEDEBUG=-all
+
+program_pid=
+cleanup() { [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null || true; }
+trap cleanup EXIT
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+near() { [ "$1" -ge $(($2 - 1)) ] && [ "$1" -le $(($2 + 1)) ]; }
+expect_greys() {
+  local file=$1 what=$2 expected=($3) seen i
+  shift 3
+  seen=($(greys "$file" "$@"))
+  for i in "${!expected[@]}"; do
+    near "${seen[$i]}" "${expected[$i]}" || fail "$what: at $(eval echo \${$((i + 1))}) grey ${seen[$i]}, expected ${expected[$i]}"
+  done
+  echo "$what: ${seen[*]}"
+}
+screen_size() { xdpyinfo | awk '/dimensions:/ && !seen {print $2; seen = 1}'; }
+# Waits up to SECONDS for the program to end; its exit code in $code, or fails.
+wait_for_end() {
+  local seconds=$1 what=$2
+  for _ in $(seq 1 $((seconds * 10))); do
+    kill -0 "$program_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$program_pid" 2>/dev/null; then
+    fail "the program did not end within $seconds s of $what"
+    return 1
+  fi
+  code=0
+  wait "$program_pid" || code=$?
+  program_pid=
+}
+
+size_before=$(screen_size)
+timeout 90 wine "$program" >"$work/program.log" 2>&1 &
+program_pid=$!
+
+case "$scenario" in
+demo)
+  window=$(wait_for_window "Lumidraft Window" 30) || true
+  [ -n "$window" ] || { cat "$work/program.log"; echo "FAIL: no demo window within 30 s"; exit 1; }
+  IFS=x read -r width height <<<"$size_before"
+  cx=$((width / 2))
+  cy=$((height / 2))
+  # The first frame is there when the innermost square shows its 0.8 grey.
+  wait_for_grey "$work/first.png" "$cx,$cy" 204 20 || fail "no first frame within 20 s"
+  # Five squares of 500..100 pixels centred on the screen, outside in 0, 0.2, 0.4, 0.6, 0.8, on
+  # the 0.2 background; sampled half-way across each ring, left of the centre.
+  expect_greys "$work/first.png" "five squares, outside in" "51 0 51 102 153 204" \
+    $((cx - 257)),$cy $((cx - 225)),$cy $((cx - 175)),$cy $((cx - 125)),$cy $((cx - 75)),$cy $((cx - 25)),$cy
+  expect_greys "$work/first.png" "outer square edges" "51 0 0 51" \
+    $((cx - 251)),$cy $((cx - 249)),$cy $((cx + 249)),$cy $((cx + 252)),$cy
+
+  xdotool key Right
+  wait_for_grey "$work/right.png" "$cx,$cy" 230 10 || fail "Right did not give ten squares within 10 s"
+  expect_greys "$work/right.png" "ten squares, outside in" "0 26 51 77 102 128 153 179 204 230" \
+    $((cx - 237)),$cy $((cx - 212)),$cy $((cx - 187)),$cy $((cx - 162)),$cy $((cx - 137)),$cy \
+    $((cx - 112)),$cy $((cx - 87)),$cy $((cx - 62)),$cy $((cx - 37)),$cy $((cx - 12)),$cy
+
+  xdotool key Escape
+  if wait_for_end 10 "Escape"; then
+    [ "$code" -eq 0 ] || fail "exit code $code after Escape, expected 0"
+  fi
+  if xdotool search --onlyvisible --name "Lumidraft Window" >/dev/null 2>&1; then
+    fail "the demo's window is still shown"
+  fi
+  ;;
+failing-mode)
+  box=$(wait_for_window "Lumidraft Notification" 30) || true
+  if [ -z "$box" ]; then
+    fail "no box captioned \"Lumidraft Notification\" within 30 s"
+  else
+    # The box stays up although the closed canvas window has posted a quit message.
+    sleep 1
+    kill -0 "$program_pid" 2>/dev/null || fail "the program ended before the box was dismissed"
+    xdotool search --onlyvisible --name "Lumidraft Notification" >/dev/null 2>&1 ||
+      fail "the box closed by itself"
+    screenshot "$work/box.png" || true
+    # The same text goes to stderr (with Windows line ends).
+    tr -d '\r' <"$work/program.log" | grep -qxF "[Lumidraft Notification] API Error (Failed to switch display mode)" ||
+      fail "the box's text is not \"API Error (Failed to switch display mode)\""
+    xdotool windowfocus --sync "$box" >/dev/null 2>&1 || true
+    xdotool key Return
+    if wait_for_end 10 "the key press"; then
+      [ "$code" -eq 0 ] || fail "exit code $code after the box, expected 0"
+    fi
+  fi
+  ;;
+*)
+  echo "unknown scenario $scenario"
+  exit 2
+  ;;
+esac
+
+size_after=$(screen_size)
+[ "$size_after" = "$size_before" ] || fail "display left at $size_after, was $size_before"
+[ "$failures" -eq 0 ] || { echo "--- program log"; cat "$work/program.log"; exit 1; }
+echo "passed: screenshots in $work"
