@@ -23,6 +23,21 @@ void rasterAt(int x, std::int64_t y)
     glBitmap(0, 0, 0.0f, 0.0f, static_cast<GLfloat>(x), -static_cast<GLfloat>(y), nullptr);
 }
 
+// glDrawPixels of an image block: rows of the image's own length, aligned to 4 bytes, whatever
+// unpacking state the caller left behind (restored afterwards).
+void drawBlock(int width, int height, unsigned format, unsigned type, const void* pixels)
+{
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_SWAP_BYTES, GL_FALSE);
+    glPixelStorei(GL_UNPACK_LSB_FIRST, GL_FALSE);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glDrawPixels(width, height, format, type, pixels);
+    glPopClientAttrib();
+}
+
 int truncateToInt(double v)
 {
     if (!(v > -2147483648.0))
@@ -61,13 +76,13 @@ void Image::draw(int x, int y)
         if (fromCopy)
             APIImageProperties::copyBlock(vramX_, vramY_, width_, height_, canvasHeight);
         else
-            glDrawPixels(width_, height_, glFormat(), glType(), pixels);
+            drawBlock(width_, height_, glFormat(), glType(), pixels);
         glDisable(GL_BLEND);
         glPopAttrib();
         return;
     }
     if (!fromCopy) {
-        glDrawPixels(width_, height_, glFormat(), glType(), pixels);
+        drawBlock(width_, height_, glFormat(), glType(), pixels);
         return;
     }
     // A GRAY or RGB copy is opaque, and blending an opaque pixel by its alpha leaves it as it is;

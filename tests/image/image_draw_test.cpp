@@ -204,6 +204,35 @@ TEST_F(ImageDrawTest, AcceleratedDrawsArePixelForPixelTheDirectOnesInEveryFormat
         }
 }
 
+TEST_F(ImageDrawTest, BlocksAreUnpackedAsImagesHoldThemWhateverTheCallerLeftSet)
+{
+    open();
+    Image image(3, 2, Image::RGB, Image::BYTE); // rows of 9 bytes padded to 12
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            image.setPixel(x, y, Color(0.2 + 0.3 * x, 0.4 + 0.5 * y, 0.6));
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 5);
+    for (bool accelerated : {false, true}) {
+        SCOPED_TRACE(accelerated ? "accelerated" : "direct");
+        if (accelerated)
+            image.accelerate();
+        canvas.clear(Color::black);
+        image.draw(50, 60);
+        GLint alignment = 0, rowLength = 0;
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+        glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
+        EXPECT_EQ(alignment, 1);
+        EXPECT_EQ(rowLength, 5);
+        const Pixels pixels(canvas);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x)
+                EXPECT_EQ(pixels.at(50 + x, 60 + y), rgba(image.getPixel(x, y))) << x << "," << y;
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+}
+
 TEST_F(ImageDrawTest, RgbaImagesBlendByTheirAlpha)
 {
     open();
