@@ -233,6 +233,24 @@ TEST_F(ImageDrawTest, BlocksAreUnpackedAsImagesHoldThemWhateverTheCallerLeftSet)
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
 }
 
+// The copy holds the stored values; it does not pass them through a colour (and so through the
+// gamma) a second time.
+TEST_F(ImageDrawTest, TheCopyShowsTheStoredValuesUnderAnyGamma)
+{
+    open();
+    Color::setGamma(2.0, 2.0, 2.0);
+    Image image(8, 8, Image::RGB, Image::BYTE);
+    image.clear(Color(0.25, 0.5, 0.75));
+    canvas.clear(Color::black);
+    image.draw(0, 0);
+    image.accelerate();
+    image.draw(10, 0);
+    Color::setGamma(1.0, 1.0, 1.0);
+    const Pixels pixels(canvas);
+    EXPECT_EQ(pixels.at(13, 3), pixels.at(3, 3));
+    EXPECT_EQ(pixels.at(3, 3)[0], 127); // sqrt(0.25) x 255, truncated
+}
+
 TEST_F(ImageDrawTest, RgbaImagesBlendByTheirAlpha)
 {
     open();
