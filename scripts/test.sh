@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Lumidraft and runs every test twice: once in a plain build with warnings on, once built
-# with AddressSanitizer and UndefinedBehaviorSanitizer.
+# with AddressSanitizer and UndefinedBehaviorSanitizer. Then the Windows build: cross-compiled with
+# mingw-w64, its tests run under wine (scripts/test-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -20,3 +21,4 @@ run() {
 
 run build
 run build-asan -DLUMIDRAFT_SANITIZE=address,undefined -DLUMIDRAFT_BUILD_BENCH=OFF
+bash scripts/test-windows.sh

@@ -58,6 +58,9 @@ std::string Win32Backend::systemErrorText(DWORD code)
     std::string text = length > 0 && buffer ? std::string(buffer, length) : "System error " + std::to_string(code) + ".";
     if (buffer)
         LocalFree(buffer);
+    // The system's texts end in a line break.
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
     return text;
 }
 

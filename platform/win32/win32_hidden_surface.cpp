@@ -38,7 +38,8 @@ bool registerSurfaceClass()
 
 void report(const char* what)
 {
-    std::cerr << "Lumidraft script backend: " << what << ": " << Win32Backend::systemErrorText(GetLastError());
+    const DWORD code = GetLastError(); // before the stream's own calls can change it
+    std::cerr << "Lumidraft script backend: " << what << ": " << Win32Backend::systemErrorText(code) << '\n';
 }
 
 } // namespace

@@ -45,7 +45,8 @@ LRESULT CALLBACK classWindowProcedure(HWND window, UINT id, WPARAM wParam, LPARA
 
 void reportSystemError(const char* what)
 {
-    std::cerr << "Lumidraft win32 backend: " << what << ": " << Win32Backend::systemErrorText(GetLastError());
+    const DWORD code = GetLastError(); // before the stream's own calls can change it
+    std::cerr << "Lumidraft win32 backend: " << what << ": " << Win32Backend::systemErrorText(code) << '\n';
 }
 
 } // namespace

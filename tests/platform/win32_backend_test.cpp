@@ -1,12 +1,14 @@
 // The win32 backend against a real window system (Windows, or wine on an X display): the canvas's
 // window with its class, styles, pixel format and context, the window procedure, display modes,
 // the message box that outlasts a pending quit, the key table, the cursor and the counter.
+// The Windows headers first: they define what platform/gl.h would otherwise stand in for.
+#include "platform/win32/win32_system.h"
+
 #include "platform/application_properties.h"
 #include "platform/backend.h"
 #include "platform/canvas_properties.h"
 #include "platform/gl.h"
 #include "platform/win32/win32_backend.h"
-#include "platform/win32/win32_system.h"
 
 #include <gtest/gtest.h>
 
