@@ -4,6 +4,8 @@
 #   windows_e2e.sh demo LUMIDRAFT_DEMO_EXE WORK_DIR
 #     the first frames show the five squares on the 0.2 grey, Right gives ten, Escape ends the
 #     program with exit code 0 and the display in the mode it had before;
+#   windows_e2e.sh alt-f4 LUMIDRAFT_DEMO_EXE WORK_DIR
+#     Alt+F4 during the run ends the process from the message pump with exit code 1;
 #   windows_e2e.sh failing-mode PROGRAM_EXE WORK_DIR
 #     a program whose experiment asks for a display mode no display offers: the entry point's box
 #     says "API Error (Failed to switch display mode)", stays until a key dismisses it, and the
@@ -91,6 +93,16 @@ demo)
   fi
   if xdotool search --onlyvisible --name "Lumidraft Window" >/dev/null 2>&1; then
     fail "the demo's window is still shown"
+  fi
+  ;;
+alt-f4)
+  window=$(wait_for_window "Lumidraft Window" 30) || true
+  [ -n "$window" ] || { cat "$work/program.log"; echo "FAIL: no demo window within 30 s"; exit 1; }
+  IFS=x read -r width height <<<"$size_before"
+  wait_for_grey "$work/first.png" "$((width / 2)),$((height / 2))" 204 20 || fail "no first frame within 20 s"
+  xdotool key alt+F4
+  if wait_for_end 10 "Alt+F4"; then
+    [ "$code" -eq 1 ] || fail "exit code $code after Alt+F4, expected 1"
   fi
   ;;
 failing-mode)
