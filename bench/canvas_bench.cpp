@@ -11,6 +11,8 @@
 #include "platform/script/script_backend.h"
 #include "timing/clock.h"
 
+#include "bench/bench_support.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -143,41 +145,6 @@ void rawOpenGL(benchmark::State& state)
     }
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    struct Total {
-        double cpu = 0, real = 0, frames = 0;
-    };
-
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                auto& sum = totals[run.benchmark_name()];
-                sum.cpu += run.cpu_accumulated_time;
-                sum.real += run.real_accumulated_time;
-                sum.frames += static_cast<double>(run.iterations);
-            }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    Total total(const std::string& name) const
-    {
-        const auto it = totals.find(name);
-        return it == totals.end() ? Total{} : it->second;
-    }
-
-private:
-    std::map<std::string, Total> totals;
-};
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -190,24 +157,24 @@ int main(int argc, char** argv)
         benchmark::RegisterBenchmark(("canvas/" + std::to_string(r)).c_str(), throughCanvas)->MinTime(0.5);
     }
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    Lumidraft::bench::TotalsReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     std::vector<double> cpuRatios, realRatios;
     for (int r = 0; r < rounds; ++r) {
-        const auto raw = reporter.total("raw/" + std::to_string(r) + "/min_time:0.500");
-        const auto ours = reporter.total("canvas/" + std::to_string(r) + "/min_time:0.500");
-        if (raw.frames == 0 || ours.frames == 0)
+        const auto raw = reporter.total("raw/" + std::to_string(r));
+        const auto ours = reporter.total("canvas/" + std::to_string(r));
+        if (raw.iterations == 0 || ours.iterations == 0)
             continue;
-        cpuRatios.push_back((ours.cpu / ours.frames) / (raw.cpu / raw.frames));
-        realRatios.push_back((ours.real / ours.frames) / (raw.real / raw.frames));
+        cpuRatios.push_back((ours.cpu / ours.iterations) / (raw.cpu / raw.iterations));
+        realRatios.push_back((ours.real / ours.iterations) / (raw.real / raw.iterations));
     }
     if (cpuRatios.empty()) {
         std::printf("\nratio not available (benchmarks filtered out?)\n");
     } else {
         std::printf("\nframe through the canvas / raw OpenGL, median of %zu rounds:\n", cpuRatios.size());
-        std::printf("  CPU time of the drawing thread (issuing the frame): %.3f\n", median(cpuRatios));
-        std::printf("  real time (issuing plus software rendering):        %.3f\n", median(realRatios));
+        std::printf("  CPU time of the drawing thread (issuing the frame): %.3f\n", Lumidraft::bench::median(cpuRatios));
+        std::printf("  real time (issuing plus software rendering):        %.3f\n", Lumidraft::bench::median(realRatios));
     }
     benchmark::Shutdown();
     return 0;

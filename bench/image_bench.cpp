@@ -13,6 +13,8 @@
 #include "platform/script/script_backend.h"
 #include "timing/clock.h"
 
+#include "bench/bench_support.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -122,41 +124,6 @@ void acceleratePointByPoint(benchmark::State& state)
     }
 }
 
-class TotalsReporter : public benchmark::ConsoleReporter {
-public:
-    struct Total {
-        double cpu = 0, real = 0, iterations = 0;
-    };
-
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                auto& sum = totals[run.run_name.function_name];
-                sum.cpu += run.cpu_accumulated_time;
-                sum.real += run.real_accumulated_time;
-                sum.iterations += static_cast<double>(run.iterations);
-            }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    Total total(const std::string& name) const
-    {
-        const auto it = totals.find(name);
-        return it == totals.end() ? Total{} : it->second;
-    }
-
-private:
-    std::map<std::string, Total> totals;
-};
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -175,7 +142,7 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark("accelerate_point_by_point", acceleratePointByPoint)
         ->MinTime(1.0)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
-    TotalsReporter reporter;
+    Lumidraft::bench::TotalsReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     std::vector<double> cpuRatios, realRatios;
@@ -190,8 +157,8 @@ int main(int argc, char** argv)
     if (!cpuRatios.empty()) {
         std::printf("\ndirect / accelerated draw of a 512 x 512 RGB BYTE image, median of %zu rounds (goal >= 5):\n",
                     cpuRatios.size());
-        std::printf("  real time:                %.2f\n", median(realRatios));
-        std::printf("  CPU time of the process:  %.2f\n", median(cpuRatios));
+        std::printf("  real time:                %.2f\n", Lumidraft::bench::median(realRatios));
+        std::printf("  CPU time of the process:  %.2f\n", Lumidraft::bench::median(cpuRatios));
     }
     const auto one = reporter.total("accelerate");
     const auto points = reporter.total("accelerate_point_by_point");
