@@ -6,7 +6,8 @@
 // - the class record's size is the structure's own (80 bytes in a 64-bit program; the 32-bit
 //   size 48 makes RegisterClassExA refuse the class, so no window could be made);
 // - a display that reports its refresh rate as 0 or 1 ("the hardware's default") is reported as
-//   "not reported" (0), so the canvas falls back on its assumed rate instead of timing with 1 Hz;
+//   "not reported" (0), so the canvas falls back on its assumed rate instead of timing with 1 Hz,
+//   and a mode asked with such a rate is asked without the rate field;
 // - the descriptor asks for a bitmap-capable double-buffered format; where the format chosen for
 //   it turns out single-buffered (its swap would show nothing), the choice is made again without
 //   the bitmap flag.
@@ -106,6 +107,10 @@ bool Win32Backend::changeDisplayMode(const DisplayMode& mode)
     requested.dmBitsPerPel = static_cast<DWORD>(mode.bitsPerPixel);
     requested.dmDisplayFrequency = static_cast<DWORD>(mode.refreshHz);
     requested.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
+    // A rate of 0 or 1 is "the display's default": leave the rate to the system rather than ask
+    // a driver for a 0 Hz or 1 Hz mode.
+    if (mode.refreshHz <= 1)
+        requested.dmFields &= ~static_cast<DWORD>(DM_DISPLAYFREQUENCY);
     const LONG result = ChangeDisplaySettingsA(&requested, CDS_FULLSCREEN);
     if (result != DISP_CHANGE_SUCCESSFUL) {
         std::cerr << "Lumidraft win32 backend: ChangeDisplaySettingsA(" << mode.width << "x" << mode.height << ", "
