@@ -8,9 +8,10 @@ cd "$(dirname "$0")/.."
 root=$PWD
 build=${1:-build-win32}
 
-# Debian 12 packages: the cross compiler, GoogleTest's sources, wine, and the X tools the
-# end-to-end test drives the demo with.
-packages=(cmake g++-mingw-w64-x86-64 googletest wine wine64 xvfb xauth xdotool x11-utils imagemagick)
+# Debian 12 packages: the cross compiler, GoogleTest's sources, wine with the Mesa OpenGL it draws
+# through, and the X tools the end-to-end tests drive the programs with.
+packages=(cmake g++-mingw-w64-x86-64 googletest wine wine64 libgl1-mesa-dri libglx-mesa0
+  xvfb xauth xdotool x11-utils imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
