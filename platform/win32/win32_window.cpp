@@ -26,11 +26,12 @@ static_assert(sizeof(DEVMODEA) == 156, "the display-mode record is 156 bytes on 
 
 namespace {
 
-// The framework's procedure of each class registered here, found again by the class atom.
+// The framework's procedure of each class registered here, found again by the class atom. Never
+// destroyed: a window can still receive messages while static objects are torn down at exit.
 std::map<ATOM, WindowProcedure>& classProcedures()
 {
-    static std::map<ATOM, WindowProcedure> procedures;
-    return procedures;
+    static auto* procedures = new std::map<ATOM, WindowProcedure>;
+    return *procedures;
 }
 
 LRESULT CALLBACK classWindowProcedure(HWND window, UINT id, WPARAM wParam, LPARAM lParam)
