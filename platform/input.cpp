@@ -148,8 +148,9 @@ void pumpMessages()
     if (system.peekMessage(message))
         handleMessage(message);
     takeKeyboardSnapshot();
-    int x = 0;
-    int y = 0;
+    // The read starts from the last one, so a failed read keeps that position instead of (0, 0).
+    int x = properties.cursorX;
+    int y = properties.cursorY;
     system.cursorPosition(x, y);
     properties.cursorX = x;
     properties.cursorY = y;

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -296,6 +297,23 @@ TEST_F(Input, MouseCoordinatesMoveTheSystemCursor)
     const Point wild = setMousePosition(Point(1e300, std::numeric_limits<double>::quiet_NaN()));
     EXPECT_EQ(wild.x, 2147483647.0) << "saturates instead of overflowing";
     EXPECT_EQ(wild.y, 0.0);
+}
+
+// A machine whose cursor read fails (as it does while another desktop has the input): the
+// read leaves the caller's buffer as it was.
+class CursorReadFails : public ScriptBackend {
+public:
+    void cursorPosition(int&, int&) override {}
+};
+
+TEST_F(Input, AFailedCursorReadKeepsThePositionOfTheLastReading)
+{
+    machine->moveCursor(300, 200);
+    pumpMessages();
+    platform::useBackend(std::make_unique<CursorReadFails>());
+    pumpMessages();
+    EXPECT_EQ(static_cast<int>(mouseX), 300);
+    EXPECT_EQ(static_cast<int>(mouseY), 200);
 }
 
 class DrawnCursor : public Lumidraft::testing::CanvasTest {
