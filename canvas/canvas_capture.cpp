@@ -24,7 +24,8 @@ void Canvas::capture(Image& image, const Rectangle& rect)
     requireOpened();
     const int width = truncatedSize(rect.getWidth());
     const int height = truncatedSize(rect.getHeight());
-    if (!image.hasBitmap() || width > image.getWidth() || height > image.getHeight()) {
+    // The rectangle's own (real) size decides: one a fraction wider than the image does not fit.
+    if (!image.hasBitmap() || rect.getWidth() > image.getWidth() || rect.getHeight() > image.getHeight()) {
         image.release();
         image.set(rect, Image::RGB, Image::BYTE);
     }

@@ -417,6 +417,22 @@ TEST_F(ImageDrawTest, CaptureKeepsALargeEnoughImageAndReplacesASmallOne)
     EXPECT_EQ(small.getHeight(), 3.0);
     EXPECT_EQ(small.getLayout(), Image::RGB);
     EXPECT_EQ(small.getPrecision(), Image::BYTE);
+
+    // Sizes compare as reals: a region 5.5 pixels wide does not fit a 5-pixel image, which is made
+    // anew, at the truncated 5 x 3.
+    Rectangle ragged;
+    ragged.set(30.0, 40.0, 34.5, 42.0);
+    Image exact(5, 3, Image::GRAY, Image::FLOAT);
+    canvas.capture(exact, ragged);
+    EXPECT_EQ(exact.getWidth(), 5.0);
+    EXPECT_EQ(exact.getHeight(), 3.0);
+    EXPECT_EQ(exact.getLayout(), Image::RGB);
+    EXPECT_EQ(exact.getPrecision(), Image::BYTE);
+    for (int x = 0; x < 5; ++x) {
+        Rgba expected = original.at(30 + x, 42);
+        expected[3] = 255;
+        EXPECT_EQ(rgba(exact.getPixel(x, 2)), expected) << x;
+    }
 }
 
 } // namespace
