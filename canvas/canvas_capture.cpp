@@ -1,5 +1,6 @@
 // Reading a region of the canvas back into an image.
 #include "canvas/canvas.h"
+#include "canvas/truncation.h"
 
 #include "image/image.h"
 #include "platform/gl.h"
@@ -40,7 +41,7 @@ void Canvas::capture(Image& image, const Rectangle& rect)
     glPixelStorei(GL_PACK_SKIP_ROWS, 0);
     glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(static_cast<GLint>(rect.left), static_cast<GLint>(height_ - 1 - rect.bottom), width, height,
+    glReadPixels(detail::truncateToInt(rect.left), detail::truncateToInt(height_ - 1 - rect.bottom), width, height,
                  image.glFormat(), image.glType(), pixels);
     glPopClientAttrib();
 }
