@@ -66,14 +66,14 @@ int Canvas::flip(int n)
     const std::int32_t missed = detail::truncateToInt(std::floor((lastInterval_ - (n - 1) * P + tolerance_) / P));
     missedAtLastFlip_ = missed;
     // The total lags one flip behind: it takes the previous flip's count.
-    missedTotal_ += previousMissed_;
+    missedTotal_ = detail::saturatingAdd(missedTotal_, previousMissed_);
     if (missed == 0 && n > 1)
         lastInterval_ = n * P;
-    frameTotal_ += n;
+    frameTotal_ = detail::saturatingAdd(frameTotal_, n);
 
     publishedFrames_ = frameTotal_;
     publishedMissed_ = missedTotal_;
-    publishedRefreshes_ = missedTotal_ + frameTotal_;
+    publishedRefreshes_ = detail::saturatingAdd(missedTotal_, frameTotal_);
     previousMissed_ = missed;
     return missed;
 }
@@ -121,7 +121,8 @@ void Canvas::drawTimingReadout()
     const double right = box.getRight() - 10.0;
     const double top = box.getTop();
     drawNumber(static_cast<int>(missedTotal_), right, top + 20.0, Color::red, false);
-    drawNumber(static_cast<int>(missedTotal_ + frameTotal_), right, top + lineHeight + 20.0, Color::white, false);
+    drawNumber(static_cast<int>(detail::saturatingAdd(missedTotal_, frameTotal_)), right, top + lineHeight + 20.0,
+               Color::white, false);
 
     Color intervalColor = Color::white;
     if (missedAtLastFlip_ > 0)

@@ -1,4 +1,5 @@
-// Real-to-integer conversion for pixel positions and counts. Internal to canvas/.
+// Real-to-integer conversion for pixel positions and counts, and overflow-safe count sums.
+// Internal to canvas/.
 #pragma once
 
 #include <cmath>
@@ -17,6 +18,18 @@ inline std::int32_t truncateToInt(double value)
     if (value <= -2147483648.0)
         return -2147483647 - 1;
     return static_cast<std::int32_t>(value);
+}
+
+// a + b, held at the int32 limits: the frame and missed totals must not overflow however long a
+// run or a stall lasts.
+inline std::int32_t saturatingAdd(std::int32_t a, std::int32_t b)
+{
+    const std::int64_t sum = static_cast<std::int64_t>(a) + b;
+    if (sum > 2147483647)
+        return 2147483647;
+    if (sum < -2147483647 - 1)
+        return -2147483647 - 1;
+    return static_cast<std::int32_t>(sum);
 }
 
 } // namespace Lumidraft::detail

@@ -89,6 +89,31 @@ TEST_F(FlipTest, ResetCountersKeepsPreviousMissed)
     EXPECT_EQ(canvas.getRefreshCount(), 3);
 }
 
+TEST_F(FlipTest, CountsStopAtTheIntegerLimitInsteadOfWrapping)
+{
+    // A gap of about 460 days between swaps: more missed refreshes than an int holds.
+    machine->advanceCounter(400'000'000'000'000);
+    EXPECT_EQ(canvas.flip(), 2147483647);
+    EXPECT_EQ(canvas.getMissedCount(), 0);
+    canvas.flip(); // the lagging total takes the huge count now
+    EXPECT_EQ(canvas.getMissedCount(), 2147483647);
+    EXPECT_EQ(canvas.getRefreshCount(), 2147483647);
+    machine->advanceCounter(400'000'000'000'000);
+    canvas.flip();
+    canvas.flip();
+    EXPECT_EQ(canvas.getMissedCount(), 2147483647);
+    EXPECT_EQ(canvas.getRefreshCount(), 2147483647);
+    EXPECT_EQ(canvas.getFrameCount(), 6);
+
+    // The largest frame count, on a counter that leaps past the whole hold at one read.
+    canvas.resetCounters();
+    canvas.flip();
+    machine->setReadQuantum(400'000'000'000'000);
+    canvas.flip(2147483647);
+    EXPECT_EQ(canvas.getFrameCount(), 2147483647);
+    EXPECT_GE(canvas.getRefreshCount(), canvas.getFrameCount());
+}
+
 TEST_F(FlipTest, MultiFrameFlipWithoutMissReportsNominalInterval)
 {
     machine->queueSwapAfterPrevious(33 * ticksPerMs);
