@@ -7,6 +7,7 @@ demo=$1
 work=$2
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/virtual_display.sh"
+source "$here/checks.sh"
 
 for tool in Xvfb xdotool import convert timeout; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
@@ -20,19 +21,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-near() { [ "$1" -ge $(($2 - 1)) ] && [ "$1" -le $(($2 + 1)) ]; }
-# expect_greys FILE WHAT "EXPECTED..." POINT...: each point's grey within 1 of the expected one.
-expect_greys() {
-  local file=$1 what=$2 expected=($3) seen i
-  shift 3
-  seen=($(greys "$file" "$@"))
-  for i in "${!expected[@]}"; do
-    near "${seen[$i]}" "${expected[$i]}" || fail "$what: at $(eval echo \${$((i + 1))}) grey ${seen[$i]}, expected ${expected[$i]}"
-  done
-  echo "$what: ${seen[*]}"
-}
 
 start_virtual_display 1024 768
 # The box of the entry point would wait for a click that never comes.

@@ -17,6 +17,7 @@ program=$2
 work=$3
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/virtual_display.sh"
+source "$here/checks.sh"
 
 if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
   echo "skipped: run through scripts/test-windows.sh, which provides DISPLAY and WINEPREFIX"
@@ -32,18 +33,6 @@ program_pid=
 cleanup() { [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null || true; }
 trap cleanup EXIT
 
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-near() { [ "$1" -ge $(($2 - 1)) ] && [ "$1" -le $(($2 + 1)) ]; }
-expect_greys() {
-  local file=$1 what=$2 expected=($3) seen i
-  shift 3
-  seen=($(greys "$file" "$@"))
-  for i in "${!expected[@]}"; do
-    near "${seen[$i]}" "${expected[$i]}" || fail "$what: at $(eval echo \${$((i + 1))}) grey ${seen[$i]}, expected ${expected[$i]}"
-  done
-  echo "$what: ${seen[*]}"
-}
 screen_size() { xdpyinfo | awk '/dimensions:/ && !seen {print $2; seen = 1}'; }
 # Waits up to SECONDS for the program to end; its exit code in $code, or fails.
 wait_for_end() {
