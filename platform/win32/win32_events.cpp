@@ -40,9 +40,11 @@ void Win32Backend::postQuitMessage(int exitCode) { PostQuitMessage(exitCode); }
 
 void Win32Backend::keyboardState(std::uint8_t table[256])
 {
-    // A failed read leaves every key up rather than a half-filled table.
-    if (!GetKeyboardState(reinterpret_cast<PBYTE>(table)))
-        std::memset(table, 0, 256);
+    // Read into a copy: a failed read leaves the caller's table (the last snapshot) as it was, so
+    // no key seems to be released and pushed again.
+    BYTE state[256];
+    if (GetKeyboardState(state))
+        std::memcpy(table, state, sizeof state);
 }
 
 void Win32Backend::cursorPosition(int& x, int& y)
