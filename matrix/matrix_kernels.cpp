@@ -48,7 +48,7 @@ inline double load1(const double* p) { return *p; }
 inline double add(double a, double b) { return a + b; }
 inline double sub(double a, double b) { return a - b; }
 inline double mul(double a, double b) { return a * b; }
-inline double div(double a, double b) { return a / b; }
+[[maybe_unused]] inline double div(double a, double b) { return a / b; }
 
 // t[j] = f(t[j], a[j]) over n elements, four at a time.
 template <class F>

@@ -23,7 +23,6 @@ protected:
 };
 
 const Rgba white{255, 255, 255, 255};
-const Rgba black{0, 0, 0, 255};
 
 TEST_F(DrawTest, RectangleCoversExactlyItsInclusiveEdges)
 {
