@@ -5,6 +5,7 @@
 #include "app/exception.h"
 #include "image/image.h"
 #include "platform/image_properties.h"
+#include "support/expect_exception.h"
 
 #include <cmath>
 #include <functional>
@@ -13,19 +14,6 @@
 
 namespace Lumidraft::testing {
 namespace {
-
-void expectError(const std::function<void()>& f, const std::type_info& raiser, const std::string& kind,
-                 const std::string& message)
-{
-    try {
-        f();
-        ADD_FAILURE() << "no Exception, expected: " << message;
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.raisingClass(), raiser);
-        EXPECT_EQ(e.kind(), kind);
-        EXPECT_EQ(e.message(), message);
-    }
-}
 
 Rgba rgba(const Color& c)
 {

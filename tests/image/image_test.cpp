@@ -6,6 +6,8 @@
 #include "matrix/matrix.h"
 #include "platform/image_properties.h"
 
+#include "support/expect_exception.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -15,19 +17,7 @@
 namespace Lumidraft {
 namespace {
 
-// Runs f, which must raise an Exception of the raising class, kind and message given.
-void expectError(const std::function<void()>& f, const std::type_info& raiser, const std::string& kind,
-                 const std::string& message)
-{
-    try {
-        f();
-        ADD_FAILURE() << "no Exception, expected: " << message;
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.raisingClass(), raiser);
-        EXPECT_EQ(e.kind(), kind);
-        EXPECT_EQ(e.message(), message);
-    }
-}
+using Lumidraft::testing::expectError;
 
 std::vector<int> bytesOf(const Image& image)
 {
