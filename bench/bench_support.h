@@ -40,6 +40,27 @@ private:
     std::map<std::string, Total> totals_;
 };
 
+// Per-round ratios of time per iteration, numerator over denominator, for benchmarks registered
+// as "<numerator>/<round>" and "<denominator>/<round>"; rounds where either did not run are skipped.
+struct RoundRatios {
+    std::vector<double> cpu, real;
+};
+
+inline RoundRatios roundRatios(const TotalsReporter& reporter, const std::string& numerator,
+                               const std::string& denominator, int rounds)
+{
+    RoundRatios ratios;
+    for (int r = 0; r < rounds; ++r) {
+        const auto n = reporter.total(numerator + "/" + std::to_string(r));
+        const auto d = reporter.total(denominator + "/" + std::to_string(r));
+        if (n.iterations == 0 || d.iterations == 0)
+            continue;
+        ratios.cpu.push_back((n.cpu / n.iterations) / (d.cpu / d.iterations));
+        ratios.real.push_back((n.real / n.iterations) / (d.real / d.iterations));
+    }
+    return ratios;
+}
+
 inline double median(std::vector<double> values)
 {
     if (values.empty())

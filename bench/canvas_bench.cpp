@@ -160,15 +160,9 @@ int main(int argc, char** argv)
     Lumidraft::bench::TotalsReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::vector<double> cpuRatios, realRatios;
-    for (int r = 0; r < rounds; ++r) {
-        const auto raw = reporter.total("raw/" + std::to_string(r));
-        const auto ours = reporter.total("canvas/" + std::to_string(r));
-        if (raw.iterations == 0 || ours.iterations == 0)
-            continue;
-        cpuRatios.push_back((ours.cpu / ours.iterations) / (raw.cpu / raw.iterations));
-        realRatios.push_back((ours.real / ours.iterations) / (raw.real / raw.iterations));
-    }
+    const auto ratios = Lumidraft::bench::roundRatios(reporter, "canvas", "raw", rounds);
+    const auto& cpuRatios = ratios.cpu;
+    const auto& realRatios = ratios.real;
     if (cpuRatios.empty()) {
         std::printf("\nratio not available (benchmarks filtered out?)\n");
     } else {

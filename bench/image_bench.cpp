@@ -145,15 +145,9 @@ int main(int argc, char** argv)
     Lumidraft::bench::TotalsReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::vector<double> cpuRatios, realRatios;
-    for (int r = 0; r < rounds; ++r) {
-        const auto direct = reporter.total("direct/" + std::to_string(r));
-        const auto fast = reporter.total("accelerated/" + std::to_string(r));
-        if (direct.iterations == 0 || fast.iterations == 0)
-            continue;
-        cpuRatios.push_back((direct.cpu / direct.iterations) / (fast.cpu / fast.iterations));
-        realRatios.push_back((direct.real / direct.iterations) / (fast.real / fast.iterations));
-    }
+    const auto ratios = Lumidraft::bench::roundRatios(reporter, "direct", "accelerated", rounds);
+    const auto& cpuRatios = ratios.cpu;
+    const auto& realRatios = ratios.real;
     if (!cpuRatios.empty()) {
         std::printf("\ndirect / accelerated draw of a 512 x 512 RGB BYTE image, median of %zu rounds (goal >= 5):\n",
                     cpuRatios.size());
