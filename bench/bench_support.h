@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -68,6 +69,32 @@ inline double median(std::vector<double> values)
     std::sort(values.begin(), values.end());
     const std::size_t n = values.size();
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+} // namespace Lumidraft::bench
+
+namespace Lumidraft::bench {
+
+// One goal's result as a machine-readable line for scripts/bench.sh, which gathers the lines of
+// every bench program into one table:
+//   GOAL<TAB>measure<TAB>ours<TAB>baseline<TAB>ratio<TAB>goal<TAB>met|MISSED
+// `ours` and `baseline` carry their unit (e.g. "1.234 ms"); `atMost` says whether the goal is a
+// ceiling (ratio <= limit) or a floor (ratio >= limit). A ratio that could not be measured (zero
+// or missing baseline) is reported as MISSED with "n/a", never as met.
+inline void printGoal(const std::string& measure, double ours, double baseline, const char* unit,
+                      double limit, bool atMost = true)
+{
+    const bool measured = baseline > 0 && ours > 0;
+    const double ratio = measured ? ours / baseline : 0.0;
+    const bool met = measured && (atMost ? ratio <= limit : ratio >= limit);
+    char ratioText[32];
+    if (measured)
+        std::snprintf(ratioText, sizeof ratioText, "%.3f", ratio);
+    else
+        std::snprintf(ratioText, sizeof ratioText, "n/a");
+    std::printf("GOAL\t%s\t%.4g %s\t%.4g %s\t%s\t%s %.2f\t%s\n", measure.c_str(), ours, unit, baseline, unit,
+                ratioText, atMost ? "<=" : ">=", limit, met ? "met" : "MISSED");
+    std::fflush(stdout);
 }
 
 } // namespace Lumidraft::bench
