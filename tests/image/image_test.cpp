@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -195,6 +196,32 @@ TEST(ImageSet, TooLargeABlockIsAnAllocationFailureNotAWrappedSize)
     EXPECT_EQ(image.placement().bottom, 39999.0);
     image.set(2, 2, Image::BYTE); // still empty: a new set is allowed
     EXPECT_TRUE(image.hasBitmap());
+}
+
+TEST(ImageSet, SizesWhoseArithmeticOverflowsAreRefusedBeforeAllocating)
+{
+    // Each of these wraps around in 64-bit size arithmetic done naively (some to a small total,
+    // some to a negative one); every one must be refused before anything is allocated or written.
+    const int big = 1 << 30, max = 2147483647;
+    const struct {
+        int w, h, layout, precision;
+    } cases[] = {
+        {big, big, Image::RGBA, Image::FLOAT}, {max, max, Image::RGBA, Image::FLOAT},
+        {max, max, Image::GRAY, Image::BYTE},  {max, 1, Image::RGBA, Image::FLOAT},
+        {1, max, Image::RGB, Image::BYTE},     {big, 4, Image::RGBA, Image::BYTE},
+        {1 << 29, 1 << 29, Image::RGBA, Image::FLOAT},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.w << " x " << c.h << " layout " << c.layout);
+        Image image;
+        expectError([&] { image.set(c.w, c.h, c.layout, c.precision); }, typeid(Image), "Memory Error",
+                    "Image failed to allocate memory.");
+        EXPECT_FALSE(image.hasBitmap());
+        EXPECT_EQ(image.bytePixels(), nullptr);
+        EXPECT_EQ(image.floatPixels(), nullptr);
+        EXPECT_EQ(image.getWidth(), double(c.w));
+        EXPECT_EQ(image.getHeight(), double(c.h));
+    }
 }
 
 TEST(ImagePixels, CallsOutsideTheImageRaiseAndWriteNothing)
