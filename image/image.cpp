@@ -254,8 +254,11 @@ void Image::clear(Color color)
 void Image::fill(Rectangle rect, Color color)
 {
     requireBitmap();
+    // Clipping would put the image's own edges in place of NaN ones; such a rectangle names no
+    // pixels, so it fills nothing.
+    if (std::isnan(rect.left) || std::isnan(rect.top) || std::isnan(rect.right) || std::isnan(rect.bottom))
+        return;
     rect.clip(bounds_);
-    // Inside the bounds after clipping; NaN edges (which survive clipping) fill nothing.
     if (!(rect.left >= 0.0 && rect.top >= 0.0 && rect.right < width_ && rect.bottom < height_))
         return;
     const int x0 = static_cast<int>(rect.left);

@@ -261,6 +261,25 @@ TEST(ImageFill, WritesOnlyThePartInsideTheImage)
     EXPECT_EQ(bytesOf(image), before);
 }
 
+TEST(ImageFill, NaNEdgesFillNothing)
+{
+    const double nan = std::nan("");
+    const Rectangle hostile[] = {
+        Rectangle().set(nan, 1.0, nan, 2.0), Rectangle().set(nan, 0.0, 2.0, 3.0), Rectangle().set(0.0, nan, 3.0, 3.0),
+        Rectangle().set(0.0, 0.0, nan, 3.0), Rectangle().set(0.0, 0.0, 3.0, nan), Rectangle().set(nan, nan, nan, nan),
+    };
+    for (const int precision : {Image::BYTE, Image::FLOAT}) {
+        Image image(4, 4, Image::RGBA, precision);
+        for (const Rectangle& r : hostile) {
+            SCOPED_TRACE(::testing::Message() << r.left << " " << r.top << " " << r.right << " " << r.bottom);
+            image.fill(r, Color::white);
+            for (int y = 0; y < 4; ++y)
+                for (int x = 0; x < 4; ++x)
+                    EXPECT_EQ(image.getPixel(x, y).r, 0.0) << x << "," << y;
+        }
+    }
+}
+
 TEST(ImageMatrices, RowsRunDownAndColumnsAcross)
 {
     Matrix r(2, 3), g(2, 3), b(2, 3), a(2, 3);
