@@ -148,6 +148,9 @@ MatrixExpression& MatrixExpression::operator=(const MatrixExpression& source)
 {
     requireSameSize(source);
     if (!hasInstance()) raiseNoMemory();
+    // An empty block takes nothing, whichever path the source would go: the aliasing one would
+    // otherwise try to allocate an empty temporary.
+    if (rows <= 0 || cols <= 0) return *this;
     if (source.hasInstance()) {
         copyFrom(source);
         return *this;

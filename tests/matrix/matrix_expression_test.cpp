@@ -1,5 +1,6 @@
 // Matrix arithmetic: node building and validation, evaluation by kind with its exact order of
 // roundings, aliasing, views and the tree print.
+#include <functional>
 #include <sstream>
 
 #include "matrix_test_support.h"
@@ -448,6 +449,25 @@ TEST(MatrixViews, ViewOfAView)
     EXPECT_EQ(m(4, 5), 145);
     EXPECT_EQ(m(2, 2), 22);
     EXPECT_EQ(outer(rows(1, 1), 1)(1, 1), 22);
+}
+
+TEST(MatrixViews, AssigningToAnEmptyViewWritesNothingWhicheverPath)
+{
+    Matrix m = counting(3, 3);
+    Matrix other = counting(3, 3);
+    MatrixExpression v = m(rows(5, 9), rows(5, 9));
+    MatrixExpression w = other(rows(5, 9), rows(5, 9));
+    ASSERT_EQ(v.getRows(), 0);
+    ASSERT_EQ(v.getCols(), 0);
+    const std::function<void()> assignments[] = {
+        [&] { v = w; },           [&] { v = 5.0; },          [&] { v = w * 2.0; },
+        [&] { v = v * 2.0; },     [&] { v = v + v; },        [&] { v = v - 1.0; },
+        [&] { v = elementwise(v) * v; }, [&] { v = v / 3.0; },
+    };
+    for (const auto& assign : assignments) {
+        EXPECT_NO_THROW(assign());
+        EXPECT_EQ(valuesOf(m), valuesOf(counting(3, 3)));
+    }
 }
 
 // A NaN bound excludes nothing (Range::includes), so a view treats it as an end without a limit.
