@@ -106,15 +106,17 @@ void Image::set(int width, int height, int layout, int precision)
     placement_ = bounds_;
 
     // Sizes are worked out in 64 bits: a block whose size does not fit the 32-bit fields cannot
-    // be allocated, rather than wrapping around into a small one.
+    // be allocated, rather than wrapping around into a small one. A line is at most 16 x 2^31
+    // bytes, so only the total can leave 64 bits: it is compared by division, never multiplied
+    // out unless it fits.
     const std::int64_t bytesPerComponent = formatTable[3 + precision];
     const std::int64_t pixelBytes = formatTable[layout] * bytesPerComponent;
     std::int64_t lineBytes = pixelBytes * width;
     if (lineBytes % rowAlignment != 0)
         lineBytes += rowAlignment - lineBytes % rowAlignment;
-    const std::int64_t totalBytes = lineBytes * height;
     constexpr std::int64_t limit = std::numeric_limits<std::int32_t>::max();
-    const bool fits = totalBytes <= limit;
+    const bool fits = lineBytes <= limit && height <= limit / lineBytes;
+    const std::int64_t totalBytes = fits ? lineBytes * height : 0;
     pixelBytes_ = static_cast<std::int32_t>(pixelBytes);
     lineBytes_ = lineBytes <= limit ? static_cast<std::int32_t>(lineBytes) : 0;
     totalBytes_ = fits ? static_cast<std::int32_t>(totalBytes) : 0;
@@ -252,8 +254,11 @@ void Image::clear(Color color)
 void Image::fill(Rectangle rect, Color color)
 {
     requireBitmap();
+    // Clipping would put the image's own edges in place of NaN ones; such a rectangle names no
+    // pixels, so it fills nothing.
+    if (std::isnan(rect.left) || std::isnan(rect.top) || std::isnan(rect.right) || std::isnan(rect.bottom))
+        return;
     rect.clip(bounds_);
-    // Inside the bounds after clipping; NaN edges (which survive clipping) fill nothing.
     if (!(rect.left >= 0.0 && rect.top >= 0.0 && rect.right < width_ && rect.bottom < height_))
         return;
     const int x0 = static_cast<int>(rect.left);

@@ -53,7 +53,7 @@ public:
     // Exception and touch nothing.
     void clear(Color color);
     // Writes the colour into the part of rect inside the image (edges truncated); raises the
-    // rectangle's clip error when nothing of it is inside.
+    // rectangle's clip error when nothing of it is inside. A rectangle with a NaN edge fills nothing.
     void fill(Rectangle rect, Color color);
     // BYTE components hold trunc(intensity x 255), clamped to 0..255; GRAY keeps the red component.
     void setPixel(int x, int y, Color color);

@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libeigen3-dev
   libsdl2-dev libgl-dev libgl1-mesa-dri libegl-dev libegl-mesa0 libglx-mesa0
   xvfb xauth xdotool x11-utils x11-apps xfonts-base imagemagick
+  clang-14 libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
@@ -197,6 +198,32 @@ TEST(ImageSet, TooLargeABlockIsAnAllocationFailureNotAWrappedSize)
     EXPECT_TRUE(image.hasBitmap());
 }
 
+TEST(ImageSet, SizesWhoseArithmeticOverflowsAreRefusedBeforeAllocating)
+{
+    // Each of these wraps around in 64-bit size arithmetic done naively (some to a small total,
+    // some to a negative one); every one must be refused before anything is allocated or written.
+    const int big = 1 << 30, max = 2147483647;
+    const struct {
+        int w, h, layout, precision;
+    } cases[] = {
+        {big, big, Image::RGBA, Image::FLOAT}, {max, max, Image::RGBA, Image::FLOAT},
+        {max, max, Image::GRAY, Image::BYTE},  {max, 1, Image::RGBA, Image::FLOAT},
+        {1, max, Image::RGB, Image::BYTE},     {big, 4, Image::RGBA, Image::BYTE},
+        {1 << 29, 1 << 29, Image::RGBA, Image::FLOAT},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.w << " x " << c.h << " layout " << c.layout);
+        Image image;
+        expectError([&] { image.set(c.w, c.h, c.layout, c.precision); }, typeid(Image), "Memory Error",
+                    "Image failed to allocate memory.");
+        EXPECT_FALSE(image.hasBitmap());
+        EXPECT_EQ(image.bytePixels(), nullptr);
+        EXPECT_EQ(image.floatPixels(), nullptr);
+        EXPECT_EQ(image.getWidth(), double(c.w));
+        EXPECT_EQ(image.getHeight(), double(c.h));
+    }
+}
+
 TEST(ImagePixels, CallsOutsideTheImageRaiseAndWriteNothing)
 {
     Image image(3, 2, Image::RGB, Image::BYTE);
@@ -232,6 +259,25 @@ TEST(ImageFill, WritesOnlyThePartInsideTheImage)
     expectError([&] { image.fill(Rectangle(4.0, 0.0, 9.0, 2.0), Color::white); }, typeid(Rectangle), "SIZE ERROR",
                 "Cripped rectangle is null.");
     EXPECT_EQ(bytesOf(image), before);
+}
+
+TEST(ImageFill, NaNEdgesFillNothing)
+{
+    const double nan = std::nan("");
+    const Rectangle hostile[] = {
+        Rectangle().set(nan, 1.0, nan, 2.0), Rectangle().set(nan, 0.0, 2.0, 3.0), Rectangle().set(0.0, nan, 3.0, 3.0),
+        Rectangle().set(0.0, 0.0, nan, 3.0), Rectangle().set(0.0, 0.0, 3.0, nan), Rectangle().set(nan, nan, nan, nan),
+    };
+    for (const int precision : {Image::BYTE, Image::FLOAT}) {
+        Image image(4, 4, Image::RGBA, precision);
+        for (const Rectangle& r : hostile) {
+            SCOPED_TRACE(::testing::Message() << r.left << " " << r.top << " " << r.right << " " << r.bottom);
+            image.fill(r, Color::white);
+            for (int y = 0; y < 4; ++y)
+                for (int x = 0; x < 4; ++x)
+                    EXPECT_EQ(image.getPixel(x, y).r, 0.0) << x << "," << y;
+        }
+    }
 }
 
 TEST(ImageMatrices, RowsRunDownAndColumnsAcross)
