@@ -33,9 +33,13 @@ public:
     Image(Rectangle rect, int precision); // RGB
     ~Image();
 
-    // An image owns its pixels and is never copied.
+    // An image owns its pixels and is never copied. It moves, so that images can be kept in
+    // containers: everything travels, the copy in video memory included, and the source is left
+    // empty. Assigning into an image releases what it held first.
     Image(const Image&) = delete;
     Image& operator=(const Image&) = delete;
+    Image(Image&& other) noexcept;
+    Image& operator=(Image&& other) noexcept;
 
     // Allocates the bitmap and clears it to Color::black. Checks, each value stored right after
     // its own check: a bitmap exists already ("Memory Error"), width, height, layout, precision
@@ -117,6 +121,7 @@ public:
     unsigned glType() const;
 
 private:
+    void takeFrom(Image& other) noexcept;
     void requireBitmap() const;
     void requirePixel(int x, int y) const;
     std::int64_t elementIndex(int x, int y) const;

@@ -291,6 +291,31 @@ TEST_F(ImageDrawTest, AcceleratePlacesCopiesOnShelvesOnceEach)
     EXPECT_FALSE(a.accelerated());
 }
 
+TEST_F(ImageDrawTest, AMovedAcceleratedImageKeepsItsCopy)
+{
+    open();
+    Image original(4, 4, Image::RGB, Image::BYTE);
+    original.clear(Color::green);
+    original.accelerate();
+    original.clear(Color::red); // the copy still shows green
+    const int x = original.vramX(), y = original.vramY();
+
+    std::vector<Image> images;
+    images.push_back(std::move(original));
+    EXPECT_FALSE(original.accelerated());
+    Image& moved = images.front();
+    EXPECT_TRUE(moved.accelerated());
+    EXPECT_EQ(moved.vramX(), x);
+    EXPECT_EQ(moved.vramY(), y);
+    moved.accelerate(); // already has its copy: nothing new is placed
+    EXPECT_EQ(APIImageProperties::shelfRight(1), 3);
+
+    canvas.clear(Color::black);
+    moved.draw(10, 10);
+    EXPECT_EQ(Pixels(canvas).at(12, 12), rgba(Color::green));
+    expectError([&] { original.draw(0, 0); }, typeid(Image), "Memory Error", "Image object has no bitmap.");
+}
+
 TEST_F(ImageDrawTest, TheCopyKeepsItsPictureWhileThePixelsChange)
 {
     open();
