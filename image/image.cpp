@@ -126,6 +126,12 @@ void Image::takeFrom(Image& other) noexcept
 
 void Image::set(int width, int height, int layout, int precision)
 {
+    allocate(width, height, layout, precision);
+    clear(Color::black);
+}
+
+void Image::allocate(int width, int height, int layout, int precision)
+{
     if (hasBitmap_)
         raise("Memory Error", "Image object already has its bitmap.");
     if (width <= 0)
@@ -181,7 +187,6 @@ void Image::set(int width, int height, int layout, int precision)
     }
     hasBitmap_ = true;
     accelerated_ = false;
-    clear(Color::black);
 }
 
 void Image::set(int width, int height, int precision)
