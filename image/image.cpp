@@ -11,6 +11,7 @@
 #include <limits>
 #include <new>
 #include <typeinfo>
+#include <utility>
 
 namespace Lumidraft {
 
@@ -85,7 +86,51 @@ Image::~Image()
     release();
 }
 
+Image::Image(Image&& other) noexcept
+{
+    takeFrom(other);
+}
+
+Image& Image::operator=(Image&& other) noexcept
+{
+    if (this != &other) {
+        release();
+        takeFrom(other);
+    }
+    return *this;
+}
+
+// Takes every field of other, which is left in the empty state. This image must hold no bitmap.
+void Image::takeFrom(Image& other) noexcept
+{
+    api_ = std::move(other.api_);
+    width_ = std::exchange(other.width_, 0);
+    height_ = std::exchange(other.height_, 0);
+    layout_ = std::exchange(other.layout_, RGB);
+    precision_ = std::exchange(other.precision_, BYTE);
+    hasBitmap_ = std::exchange(other.hasBitmap_, false);
+    accelerated_ = std::exchange(other.accelerated_, false);
+    floatPixels_ = std::exchange(other.floatPixels_, nullptr);
+    bytePixels_ = std::exchange(other.bytePixels_, nullptr);
+    pixelBytes_ = std::exchange(other.pixelBytes_, 0);
+    lineBytes_ = std::exchange(other.lineBytes_, 0);
+    totalBytes_ = std::exchange(other.totalBytes_, 0);
+    lineElements_ = std::exchange(other.lineElements_, 0);
+    totalElements_ = std::exchange(other.totalElements_, 0);
+    vramY_ = std::exchange(other.vramY_, 0);
+    vramX_ = std::exchange(other.vramX_, 0);
+    vramGeneration_ = std::exchange(other.vramGeneration_, 0);
+    bounds_ = std::exchange(other.bounds_, Rectangle());
+    placement_ = std::exchange(other.placement_, Rectangle());
+}
+
 void Image::set(int width, int height, int layout, int precision)
+{
+    allocate(width, height, layout, precision);
+    clear(Color::black);
+}
+
+void Image::allocate(int width, int height, int layout, int precision)
 {
     if (hasBitmap_)
         raise("Memory Error", "Image object already has its bitmap.");
@@ -144,7 +189,6 @@ void Image::set(int width, int height, int layout, int precision)
     }
     hasBitmap_ = true;
     accelerated_ = false;
-    clear(Color::black);
 }
 
 void Image::set(int width, int height, int precision)

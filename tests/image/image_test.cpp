@@ -13,6 +13,8 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace Lumidraft {
@@ -354,6 +356,75 @@ TEST(ImagePlacement, CentringAndShiftingMoveOnlyThePlacement)
     image.set(4, 4, Image::BYTE); // a new bitmap is placed at its own area again
     EXPECT_EQ(image.placement().left, 0.0);
     EXPECT_EQ(image.placement().bottom, 3.0);
+}
+
+void expectEmpty(const Image& image)
+{
+    EXPECT_FALSE(image.hasBitmap());
+    EXPECT_FALSE(image.accelerated());
+    EXPECT_EQ(image.api(), nullptr);
+    EXPECT_EQ(image.bytePixels(), nullptr);
+    EXPECT_EQ(image.floatPixels(), nullptr);
+    EXPECT_EQ(image.getWidth(), 0.0);
+    EXPECT_EQ(image.getHeight(), 0.0);
+    EXPECT_EQ(image.getLayout(), Image::RGB);
+    EXPECT_EQ(image.getPrecision(), Image::BYTE);
+    EXPECT_EQ(image.getTotalElements(), 0);
+}
+
+TEST(ImageMove, PixelsAndPlacementTravelAndTheSourceIsLeftEmpty)
+{
+    static_assert(std::is_nothrow_move_constructible_v<Image> && std::is_nothrow_move_assignable_v<Image>);
+    static_assert(!std::is_copy_constructible_v<Image> && !std::is_copy_assignable_v<Image>);
+
+    Image source(5, 3, Image::GRAY, Image::FLOAT);
+    source.setPixel(4, 2, Color(0.25));
+    source.centerAt(50.0, 60.0);
+    const float* block = source.floatPixels();
+    const APIImageProperties* api = source.api();
+
+    Image moved(std::move(source));
+    expectEmpty(source);
+    EXPECT_EQ(moved.floatPixels(), block); // the block itself, not a copy
+    EXPECT_EQ(moved.api(), api);
+    EXPECT_EQ(moved.getWidth(), 5.0);
+    EXPECT_EQ(moved.getLineElements(), 5);
+    EXPECT_EQ(moved.getPixel(4, 2).r, 0.25f);
+    EXPECT_EQ(moved.placement().left, 48.0);
+    EXPECT_EQ(moved.bounds().right, 4.0);
+
+    // Assignment frees what the target held; the emptied source can be set again.
+    Image target(7, 7, Image::RGBA, Image::BYTE);
+    target = std::move(moved);
+    expectEmpty(moved);
+    EXPECT_EQ(target.floatPixels(), block);
+    EXPECT_EQ(target.getLayout(), Image::GRAY);
+    moved.set(2, 2, Image::BYTE);
+    EXPECT_TRUE(moved.hasBitmap());
+
+    Image& alias = target;
+    target = std::move(alias); // moving into itself keeps the picture
+    EXPECT_EQ(target.floatPixels(), block);
+
+    // Moving an empty image into one with a bitmap leaves both empty.
+    Image none;
+    moved = std::move(none);
+    expectEmpty(moved);
+}
+
+TEST(ImageMove, AVectorOfImagesKeepsEveryPictureAsItGrows)
+{
+    std::vector<Image> trials;
+    for (int i = 0; i < 40; ++i) {
+        trials.emplace_back(3 + i % 4, 2, Image::RGB, Image::BYTE);
+        trials.back().clear(Color(i / 40.0, 0.0, 1.0));
+    }
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_EQ(trials[i].getWidth(), 3.0 + i % 4);
+        EXPECT_EQ(trials[i].getPixel(2, 1).r, static_cast<int>(i / 40.0 * 255) / 255.0);
+    }
+    trials.erase(trials.begin());
+    EXPECT_EQ(trials.front().getWidth(), 4.0);
 }
 
 TEST(ImageDifference, AmplifiesSmallDifferencesOfEveryElement)
