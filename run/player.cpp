@@ -60,8 +60,13 @@ void Player::scheduleNow(int pump, const platform::Message& message)
 void Player::afterFlip(Canvas& canvas)
 {
     const bool opening = ActiveCanvas::currentCanvas() != &canvas;
-    if (opening && opened_)
-        return; // a later canvas opening, or a second one: not the run's frames
+    if (opening && opened_) {
+        // The opening's later flips: the canvas has opened when the last of them is presented.
+        // Flips of another canvas after that are not the run's frames.
+        if (frame_ == 0)
+            openedAt_ = machine_.lastSwapCompletion();
+        return;
+    }
     // Whatever the last frame scheduled for pumps that never came joins the queue now.
     machine_.releaseScheduled();
     pumpBase_ = machine_.peekCalls();
