@@ -67,8 +67,8 @@ void Player::afterFlip(Canvas& canvas)
             openedAt_ = machine_.lastSwapCompletion();
         return;
     }
-    // Whatever the last frame scheduled for pumps that never came joins the queue now.
-    machine_.releaseScheduled();
+    // Whatever the last frame scheduled for pumps that never came, comes at the next pump.
+    machine_.bringScheduledForward();
     pumpBase_ = machine_.peekCalls();
     if (opening) {
         opened_ = true;

@@ -159,8 +159,12 @@ public:
     void scheduleMessage(std::uint64_t atPeek, const Message& message);
     // The user moves the mouse there when peek call number atPeek starts; kept inside the screen.
     void scheduleCursorMove(std::uint64_t atPeek, int x, int y);
-    // Everything still scheduled joins the queue (or moves the cursor) now, in its order.
-    void releaseScheduled() { release(UINT64_MAX); }
+    // Everything still scheduled comes at the next peek call instead, in its order.
+    void bringScheduledForward()
+    {
+        for (Scheduled& entry : scheduled_)
+            entry.atPeek = peekCalls_ + 1;
+    }
     std::size_t scheduledInput() const { return scheduled_.size(); }
     // Queued messages the pump removed plus scheduled cursor moves made.
     std::uint64_t inputDelivered() const { return delivered_; }
