@@ -7,6 +7,8 @@
 #include "platform/application_properties.h"
 #include "platform/backend.h"
 #include "platform/input.h"
+#include "platform/script/script_backend.h"
+#include "run/session.h"
 
 #include <iostream>
 #include <string>
@@ -62,10 +64,15 @@ int programMain(int argc, char** argv)
 
 int programMain(const EntryArguments& arguments)
 {
+    run::Session session;
+    if (!session.start(run::readEnvironment()))
+        return run::refusedStatus;
+    int status = 0;
     try {
         recordArguments(arguments);
         platform::backend().setNormalPriority();
         initializeFramework();
+        session.afterStartup();
         launch();
     } catch (const Exception& caught) {
         const Exception e = caught; // by value: the handler works on its own copy
@@ -76,10 +83,17 @@ int programMain(const EntryArguments& arguments)
                 current->dispose();
         }
         showNotification(e.displayText().c_str());
+        status = 1;
     } catch (const char* text) {
         showNotification(text);
+        status = 1;
+    } catch (const platform::ScriptedExit& exit) {
+        // The script backend's process exit: a scripted run reports it; otherwise the caller's.
+        if (!session.scripted())
+            throw;
+        status = exit.code;
     }
-    return 0;
+    return session.finish(status);
 }
 
 } // namespace Lumidraft

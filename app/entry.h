@@ -4,7 +4,9 @@
 
 namespace Lumidraft {
 
-// Returns 0 in every case it returns. Exception and plain-text (const char*) errors are shown in
+// Returns 0 in every case it returns, except in a scripted run (LUMIDRAFT_SCRIPT), which returns
+// 0 when the experiment returns, 1 after an error, 3 at the script's end, 2 when the script or
+// the LUMIDRAFT_* settings are refused before start-up. Exception and plain-text (const char*) errors are shown in
 // a box captioned "Lumidraft Notification" (text also on stderr); anything else passes through.
 int programMain(int argc, char** argv);
 

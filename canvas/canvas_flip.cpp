@@ -9,6 +9,7 @@
 #include "platform/canvas_properties.h"
 #include "platform/gl.h"
 #include "platform/input.h"
+#include "run/session.h"
 
 #include <cmath>
 #include <typeinfo>
@@ -75,6 +76,8 @@ int Canvas::flip(int n)
     publishedMissed_ = missedTotal_;
     publishedRefreshes_ = detail::saturatingAdd(missedTotal_, frameTotal_);
     previousMissed_ = missed;
+    // A scripted run queues this frame's input and saves its captures here; it may end the run.
+    run::afterFlip(*this);
     return missed;
 }
 

@@ -84,13 +84,16 @@ std::unique_ptr<Backend> make(const std::string& name)
 
 } // namespace
 
+std::unique_ptr<Backend> makeBackend(const std::string& name)
+{
+    return make(name.empty() ? nativeName() : name);
+}
+
 Backend& backend()
 {
     auto& active = activeSlot();
-    if (!active) {
-        std::string name = environmentChoice();
-        active = make(name.empty() ? nativeName() : name);
-    }
+    if (!active)
+        active = makeBackend(environmentChoice());
     return *active;
 }
 

@@ -139,6 +139,8 @@ public:
 // reason goes to stderr and an Exception (raising class Backend, "CONFIGURATION ERROR") is thrown,
 // again on every call until a backend is installed with useBackend.
 Backend& backend();
+// A new backend by name ("" for the native one), refused as backend() refuses.
+std::unique_ptr<Backend> makeBackend(const std::string& name);
 // Replaces the active backend (tests, embedding). Returns the previous one.
 std::unique_ptr<Backend> useBackend(std::unique_ptr<Backend> next);
 

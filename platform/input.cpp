@@ -141,6 +141,18 @@ void initializeInput()
     properties.drawnCursor = false;
 }
 
+std::int32_t defaultVirtualKey(int code)
+{
+    static const auto map = [] {
+        struct Table {
+            std::int32_t entries[APIInputProperties::tableSize];
+        } table{};
+        fillKeyMap(table.entries);
+        return table;
+    }();
+    return inTable(code, APIInputProperties::tableSize) ? map.entries[code] : 0;
+}
+
 void pumpMessages()
 {
     auto& system = platform::backend();

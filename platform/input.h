@@ -92,6 +92,8 @@ extern MouseCoordinate mouseY;
 
 // Clears every table, fills keyMap and turns the drawn cursor off.
 void initializeInput();
+// The virtual-key code keyMap gives a key code once initialised (0 for a code without a key).
+std::int32_t defaultVirtualKey(int code);
 // Handles at most one queued message, then takes a keyboard snapshot and reads the cursor.
 void pumpMessages();
 // Both pump once first. Reading pushed or released consumes the event. A code, button or state

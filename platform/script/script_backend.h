@@ -150,6 +150,25 @@ public:
     const std::vector<Message>& dispatched() const { return dispatched_; }
     bool quitPending() const { return quitPending_; }
 
+    // ---- Input scheduled by pump (scripted runs) ----
+    // peekMessage calls so far: the pump makes one each time it runs.
+    std::uint64_t peekCalls() const { return peekCalls_; }
+    // The message joins the queue when peek call number atPeek starts (at the next one if that has
+    // passed). Key messages that join while Alt is held (without Control), and Alt's own, become
+    // system-key messages, as the window system makes them.
+    void scheduleMessage(std::uint64_t atPeek, const Message& message);
+    // The user moves the mouse there when peek call number atPeek starts; kept inside the screen.
+    void scheduleCursorMove(std::uint64_t atPeek, int x, int y);
+    // Everything still scheduled comes at the next peek call instead, in its order.
+    void bringScheduledForward()
+    {
+        for (Scheduled& entry : scheduled_)
+            entry.atPeek = peekCalls_ + 1;
+    }
+    std::size_t scheduledInput() const { return scheduled_.size(); }
+    // Queued messages the pump removed plus scheduled cursor moves made.
+    std::uint64_t inputDelivered() const { return delivered_; }
+
     // ---- Keyboard and cursor ----
     std::array<std::uint8_t, 256> keyTable() const { return keys_; }
     void setKeyState(unsigned virtualKey, std::uint8_t state) { keys_[virtualKey & 0xFF] = state; }
@@ -171,6 +190,7 @@ private:
     friend class ScriptWindow;
     void forget(ScriptWindow* window);
     void applyKeyMessage(const Message& message);
+    void release(std::uint64_t throughPeek);
 
     std::int64_t frequency_ = 10'000'000;
     std::int64_t counter_ = 0;
@@ -206,6 +226,18 @@ private:
     bool quitPending_ = false;
     int quitCode_ = 0;
     std::vector<Message> dispatched_;
+
+    struct Scheduled {
+        std::uint64_t atPeek = 0;
+        bool move = false;
+        Message message;
+        int x = 0, y = 0;
+    };
+    std::deque<Scheduled> scheduled_;
+    std::uint64_t peekCalls_ = 0;
+    std::uint64_t delivered_ = 0;
+    bool altHeld_ = false;
+    bool controlHeld_ = false;
 
     std::array<std::uint8_t, 256> keys_{};
     int cursorX_ = 0;

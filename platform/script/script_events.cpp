@@ -30,11 +30,64 @@ void ScriptBackend::postButton(int button, bool pressed)
     post({pressed ? downIds[b] : upIds[b], 0, 0});
 }
 
+void ScriptBackend::scheduleMessage(std::uint64_t atPeek, const Message& message)
+{
+    Scheduled entry;
+    entry.atPeek = atPeek;
+    entry.message = message;
+    // After everything due at the same call, so entries keep the order they were given in.
+    auto at = std::upper_bound(scheduled_.begin(), scheduled_.end(), atPeek,
+                               [](std::uint64_t peek, const Scheduled& s) { return peek < s.atPeek; });
+    scheduled_.insert(at, entry);
+}
+
+void ScriptBackend::scheduleCursorMove(std::uint64_t atPeek, int x, int y)
+{
+    Scheduled entry;
+    entry.atPeek = atPeek;
+    entry.move = true;
+    entry.x = x;
+    entry.y = y;
+    auto at = std::upper_bound(scheduled_.begin(), scheduled_.end(), atPeek,
+                               [](std::uint64_t peek, const Scheduled& s) { return peek < s.atPeek; });
+    scheduled_.insert(at, entry);
+}
+
+void ScriptBackend::release(std::uint64_t throughPeek)
+{
+    constexpr unsigned vkControl = 0x11, vkAlt = 0x12;
+    while (!scheduled_.empty() && scheduled_.front().atPeek <= throughPeek) {
+        Scheduled entry = scheduled_.front();
+        scheduled_.pop_front();
+        if (entry.move) {
+            cursorX_ = std::clamp(entry.x, 0, std::max(0, current_.width - 1));
+            cursorY_ = std::clamp(entry.y, 0, std::max(0, current_.height - 1));
+            ++delivered_;
+            continue;
+        }
+        Message message = entry.message;
+        if (message.id == msg::keyDown || message.id == msg::keyUp) {
+            const bool pressed = message.id == msg::keyDown;
+            const auto vk = static_cast<unsigned>(message.wParam);
+            if (vk == vkAlt)
+                altHeld_ = pressed;
+            if (vk == vkControl)
+                controlHeld_ = pressed;
+            if ((vk == vkAlt || altHeld_) && !controlHeld_)
+                message.id = pressed ? msg::sysKeyDown : msg::sysKeyUp;
+        }
+        queue_.push_back(message);
+    }
+}
+
 bool ScriptBackend::peekMessage(Message& out)
 {
+    ++peekCalls_;
+    release(peekCalls_);
     if (!queue_.empty()) {
         out = queue_.front();
         queue_.pop_front();
+        ++delivered_;
         applyKeyMessage(out);
         return true;
     }
