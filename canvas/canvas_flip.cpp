@@ -75,6 +75,7 @@ int Canvas::flip(int n)
     publishedMissed_ = missedTotal_;
     publishedRefreshes_ = detail::saturatingAdd(missedTotal_, frameTotal_);
     previousMissed_ = missed;
+    recordFlip(n, missed, now);
     return missed;
 }
 
