@@ -102,13 +102,6 @@ std::string timingSvg(const std::vector<TimingPoint>& points, double periodMs, c
     text(out, plotRight, traceBottom + 16, std::to_string(n), "middle");
     text(out, (plotLeft + plotRight) / 2, traceBottom + 30, "flip", "middle");
 
-    if (period > 0) {
-        line(out, plotLeft, yOf(period), plotRight, yOf(period),
-             "stroke=\"#2a7d2a\" stroke-width=\"1.5\" stroke-dasharray=\"6 4\"");
-        text(out, plotRight - 4, yOf(period) - 5, "refresh period " + number(period) + " ms", "end",
-             " fill=\"#2a7d2a\"");
-    }
-
     // The intervals: a line through every flip, or, with more flips than pixel columns, each
     // column's lowest-to-highest stroke, so that no single long interval is hidden.
     const std::size_t columns = static_cast<std::size_t>(plotRight - plotLeft);
@@ -146,11 +139,18 @@ std::string timingSvg(const std::vector<TimingPoint>& points, double periodMs, c
                "\" fill=\"none\" stroke=\"#d11\" stroke-width=\"1.5\"><title>flip " + std::to_string(i + 1) + ": " +
                std::to_string(points[i].missed) + " missed, " + number(points[i].intervalMs) + " ms</title></circle>\n";
     }
+    // The refresh period over the trace, its label haloed so the trace does not hide it.
+    if (period > 0) {
+        line(out, plotLeft, yOf(period), plotRight, yOf(period),
+             "stroke=\"#2a7d2a\" stroke-width=\"1.5\" stroke-dasharray=\"6 4\"");
+        text(out, plotRight - 4, yOf(period) - 7, "refresh period " + number(period) + " ms", "end",
+             " fill=\"#2a7d2a\" stroke=\"white\" stroke-width=\"3\" paint-order=\"stroke\"");
+    }
     text(out, plotRight, traceTop - 10, std::to_string(missedFlips) + " flips with missed refreshes (red)", "end",
          " fill=\"#d11\"");
 
     // Histogram over the same millisecond range as the trace.
-    const double binWidth = niceStep(yMax / 80);
+    const double binWidth = niceStep(yMax / 150);
     const std::size_t bins = static_cast<std::size_t>(std::ceil(yMax / binWidth));
     std::vector<std::size_t> counts(bins, 0);
     for (const TimingPoint& p : points) {
