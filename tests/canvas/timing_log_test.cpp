@@ -209,6 +209,26 @@ TEST_F(TimingLogTest, TheEnvironmentStartsTheCurrentCanvasLogAndABadPathIsRefuse
     EXPECT_EQ(machine->liveWindows(), 0);
 }
 
+TEST_F(TimingLogTest, AnErrorThatEndsTheRunStillWritesEveryRow)
+{
+    const std::string path = folder / "error.csv";
+    ::testing::internal::CaptureStderr();
+    try {
+        Canvas canvas;
+        open(canvas);
+        canvas.logTiming(path);
+        for (int i = 0; i < 5; ++i)
+            flipAfter(canvas, 16);
+        canvas.flip(-1);
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.kind(), "ARGUMENT ERROR");
+    }
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(readLines(path).size(), 6u);
+    EXPECT_NE(readFile(folder / "error.svg").find("</svg>"), std::string::npos);
+    EXPECT_NE(err.find("Lumidraft: 5 flips at 60.00 Hz"), std::string::npos) << err;
+}
+
 // Lines in the file now, waiting up to 10 s for at least `atLeast` of them.
 std::size_t linesWithin10s(const std::string& path, std::size_t atLeast)
 {
