@@ -10,6 +10,7 @@
 #include "console/console_display.h"
 #include "console/experiment_runner.h"
 #include "console/variable_registry.h"
+#include "files/data_file.h"
 #include "geometry/color.h"
 #include "geometry/point.h"
 #include "geometry/range.h"

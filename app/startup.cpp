@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/run_environment.h"
 #include "console/variable_registry.h"
 #include "platform/application_properties.h"
 #include "platform/input.h"
@@ -16,6 +17,7 @@ void initializeFramework()
 {
     if (started)
         return; // a second run would reseed and re-read the counter frequency
+    runEnvironment(); // the LUMIDRAFT_* settings, read once, before anything opens
     seedRandomFromTime();
     applicationProperties().windowClassName = APIApplicationProperties::defaultWindowClassName;
     Clock::initializeFrequency(); // may raise; the flag then stays clear

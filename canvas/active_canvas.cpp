@@ -96,6 +96,8 @@ void restartClock() { open().restartClock(); }
 void showTiming() { open().showTiming(); }
 void hideTiming() { open().hideTiming(); }
 int missedFrames() { return open().missedFrames(); }
+void logTiming(const std::string& path) { open().logTiming(path); }
+void tag(const std::string& text) { open().tag(text); }
 
 void setProgressBar(Rectangle rect, Color fill, Color back) { open().setProgressBar(rect, fill, back); }
 

@@ -38,6 +38,9 @@ void restartClock();
 void showTiming();
 void hideTiming();
 int missedFrames();
+// The current canvas's timing log and the tag its rows carry (Canvas::logTiming, Canvas::tag).
+void logTiming(const std::string& path);
+void tag(const std::string& text);
 
 void setProgressBar(Rectangle rect, Color fill, Color back);
 void setProgressBar(double left, double top, double right, double bottom, Color fill, Color back);

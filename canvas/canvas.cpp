@@ -4,6 +4,7 @@
 #include "app/exception.h"
 #include "canvas/active_canvas.h"
 #include "canvas/display_lists.h"
+#include "canvas/timing_log.h"
 #include "platform/canvas_properties.h"
 #include "platform/gl.h"
 
@@ -100,6 +101,7 @@ void Canvas::finishOpening()
         detail::buildBitmapFont();
         detail::buildEllipseLists();
         backgroundColor_ = Color::black;
+        startRecords();
     } catch (...) {
         dispose();
         throw;
@@ -165,6 +167,7 @@ void Canvas::setUpGLState()
 
 void Canvas::dispose()
 {
+    closeRecords();
     if (opened_ && window_) {
         window_->close();
         window_.reset();

@@ -2,6 +2,7 @@
 // the top-left, y downward), with refresh-paced frame flips, drawing primitives and text.
 #pragma once
 
+#include "canvas/flip_summary.h"
 #include "geometry/color.h"
 #include "geometry/point.h"
 #include "geometry/rectangle.h"
@@ -15,6 +16,9 @@ namespace Lumidraft {
 
 class APICanvasProperties;
 class Image;
+namespace detail {
+class TimingLog;
+}
 
 class Canvas {
 public:
@@ -83,6 +87,17 @@ public:
     double getLastInterval() const { return lastInterval_; }
     double getRefreshPeriod() const { return refreshPeriod_; }
 
+    // Timing log: from the next flip on, one row per flip in memory reserved ahead, written to the
+    // CSV at `path` (and an SVG picture beside it) when the canvas closes, however the run ends;
+    // a writer thread also writes the rows once a second. A log already running is finished
+    // first; an empty path just finishes it. Raises Exception (Canvas, "FILE ERROR") when the
+    // file cannot be written.
+    void logTiming(const std::string& path);
+    // The tag the following flips' rows carry ("" for none), so trial phases can be told apart.
+    void tag(const std::string& text);
+    // Totals of the flips since the canvas opened, as the line printed at close shows them.
+    const detail::FlipSummary& flipSummary() const { return summary_; }
+
     // Primitives; all draw into the back buffer except the progress bar.
     void drawPoint(double x, double y, const Color& color);
     void drawPoint(const Point& point, const Color& color);
@@ -122,6 +137,10 @@ private:
     void setUpGLState();
     void requireOpened() const;
     void drawTimingReadout();
+    // After each swap: the run's totals, the console changes and the timing log's row.
+    void recordFlip(int n, int missed, const Clock& now) noexcept;
+    void startRecords();
+    void closeRecords() noexcept;
     void drawDigits(const std::string& text, double x, double y, const Color& color, bool leftAligned);
 
     Color backgroundColor_;
@@ -152,6 +171,15 @@ private:
     Color progressBack_;
     Color progressOverflow_;
     std::unique_ptr<APICanvasProperties> window_;
+
+    // The run's records, kept from the end of opening (the opening flips are not counted).
+    bool recording_ = false;
+    std::int64_t openTicks_ = 0;
+    std::int64_t lastReturnTicks_ = 0;
+    std::int64_t flipsRecorded_ = 0;
+    detail::FlipSummary summary_;
+    std::string tag_;
+    std::unique_ptr<detail::TimingLog> timingLog_;
 };
 
 } // namespace Lumidraft

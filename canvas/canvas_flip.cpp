@@ -76,6 +76,7 @@ int Canvas::flip(int n)
     publishedMissed_ = missedTotal_;
     publishedRefreshes_ = detail::saturatingAdd(missedTotal_, frameTotal_);
     previousMissed_ = missed;
+    recordFlip(n, missed, now);
     // A scripted run queues this frame's input and saves its captures here; it may end the run.
     run::afterFlip(*this);
     return missed;

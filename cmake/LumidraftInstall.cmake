@@ -11,7 +11,7 @@ install(TARGETS ${_lumidraft_targets} EXPORT LumidraftTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/lumidraft.h DESTINATION include/lumidraft)
-foreach(dir app geometry timing platform canvas image matrix waves console)
+foreach(dir app geometry timing platform canvas image matrix waves console files)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/${dir}/ DESTINATION include/lumidraft/${dir}
     FILES_MATCHING PATTERN "*.h")
 endforeach()

@@ -1,5 +1,6 @@
 #include "console/variable_registry.h"
 
+#include "console/console_changes.h"
 #include "platform/input.h"
 
 namespace Lumidraft {
@@ -19,6 +20,19 @@ Registry& registry()
 }
 
 bool consoleVisible = false;
+
+// Runs the step and notes the change it made, so that the run's records show every change an
+// observer made (a refused step changes nothing and is not noted).
+template <typename Step>
+void changeNoted(AdjustableVariable& entry, std::size_t position, Step step)
+{
+    double before = 0.0, after = 0.0;
+    bool integer = false;
+    const bool known = console::readVariable(entry, before, integer);
+    step();
+    if (known && console::readVariable(entry, after, integer) && !(after == before))
+        console::noteChange(position, before, after, integer);
+}
 
 template <typename T>
 VariableRegistrar add(T& variable)
@@ -100,12 +114,12 @@ void handleConsoleKeys()
     if (queryKey(rightArrow, pushed)) {
         const bool shiftHeld = queryKey(shift, held);
         if (selected)
-            selected->increment(shiftHeld);
+            changeNoted(*selected, r.selection, [&] { selected->increment(shiftHeld); });
     }
     if (queryKey(leftArrow, pushed)) {
         const bool shiftHeld = queryKey(shift, held);
         if (selected)
-            selected->decrement(shiftHeld);
+            changeNoted(*selected, r.selection, [&] { selected->decrement(shiftHeld); });
     }
     if (queryKey(upArrow, pushed) && selected)
         r.selection = r.selection != 0 ? r.selection - 1 : last;

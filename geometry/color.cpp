@@ -12,6 +12,8 @@ namespace {
 // Exponent 1/gamma for red, green, blue. Constant-initialised to 1 so that any colour built
 // during static initialisation, before anything could call setGamma, sees gamma 1.
 constinit double gammaExponent[3] = {1.0, 1.0, 1.0};
+// The gammas as given, for the run's records (1/exponent need not give them back exactly).
+constinit double gammaGiven[3] = {1.0, 1.0, 1.0};
 
 // NaN passes through unchanged: both comparisons are false for it.
 double clamp01(double v)
@@ -117,9 +119,18 @@ void Color::setGamma(double gammaRed, double gammaGreen, double gammaBlue)
         if (!(gammas[i] > 0.0) || !std::isfinite(gammas[i]) || !std::isfinite(exponents[i]))
             throw Exception(typeid(Color), "ARGUMENT ERROR", "Gamma must be a positive finite number.");
     }
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         gammaExponent[i] = exponents[i];
+        gammaGiven[i] = gammas[i];
+    }
     gray.set(0.5, 0.5, 0.5);
+}
+
+void Color::getGamma(double& gammaRed, double& gammaGreen, double& gammaBlue)
+{
+    gammaRed = gammaGiven[0];
+    gammaGreen = gammaGiven[1];
+    gammaBlue = gammaGiven[2];
 }
 
 } // namespace Lumidraft

@@ -43,6 +43,8 @@ public:
     // Each gamma must be a positive finite number with a finite reciprocal; otherwise an
     // Exception is raised and the gamma in force is kept. Recomputes Color::gray.
     static void setGamma(double gammaRed, double gammaGreen, double gammaBlue);
+    // The gammas in force (1 until setGamma).
+    static void getGamma(double& gammaRed, double& gammaGreen, double& gammaBlue);
 
     double r;
     double g;

@@ -4,6 +4,8 @@
 #include "console/variable_registry.h"
 
 #include "app/launch.h"
+#include "app/run_environment.h"
+#include "support/temp_folder.h"
 #include "canvas/canvas_fixture.h"
 #include "platform/input.h"
 #include "platform/script/script_backend.h"
@@ -203,6 +205,41 @@ TEST_F(Demo, SixHundredFramesAtSixtyHertzMissNoRefresh)
     EXPECT_EQ(canvas.getMissedCount(), 0);
     EXPECT_EQ(canvas.missedFrames(), 0);
     EXPECT_NEAR(canvas.getLastInterval(), 1000.0 / 60, 1.0) << "whole milliseconds";
+}
+
+TEST_F(Demo, EscapeMidRunLeavesTheTimingLogAndItsPictureComplete)
+{
+    const Lumidraft::testing::TempFolder folder;
+    const std::string csv = folder / "run-timing.csv";
+    Lumidraft::detail::setRunEnvironment({csv, false});
+    machine->setReadQuantum(100);
+    int frames = 0;
+    std::string err;
+    {
+        Canvas canvas(0);
+        Lumidraft::detail::setRunEnvironment({});
+        pad(40 * queriesPerIdleFrame);
+        press(vkRight); // ten squares from here on, recorded in the log's tag column
+        pad(20 * queriesPerIdleFrame);
+        frames = run(canvas);
+        ::testing::internal::CaptureStderr();
+    }
+    err = ::testing::internal::GetCapturedStderr();
+    ASSERT_GT(frames, 50);
+
+    const auto lines = Lumidraft::testing::readLines(csv);
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(frames) + 1) << "one row per frame the demo drew";
+    EXPECT_EQ(lines.back().rfind(std::to_string(frames) + ",1,", 0), 0u) << lines.back();
+    int changes = 0;
+    for (const std::string& line : lines)
+        changes += line.find(",console: Number of Rect  5 -> 10") != std::string::npos;
+    EXPECT_EQ(changes, 1);
+    const std::string svg = Lumidraft::testing::readFile(folder / "run-timing.svg");
+    ASSERT_GE(svg.size(), 7u);
+    EXPECT_EQ(svg.substr(svg.size() - 7), "</svg>\n");
+    EXPECT_NE(err.find("Lumidraft: " + std::to_string(frames) + " flips at 60.00 Hz, 0 refreshes missed in 0 flips"),
+              std::string::npos)
+        << err;
 }
 
 } // namespace

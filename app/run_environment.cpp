@@ -1,0 +1,51 @@
+#include "app/run_environment.h"
+
+#include <cstdlib>
+#include <optional>
+
+namespace Lumidraft {
+
+namespace {
+
+std::optional<RunEnvironment>& slot()
+{
+    static std::optional<RunEnvironment> environment;
+    return environment;
+}
+
+std::string variable(const char* name)
+{
+#if defined(_MSC_VER)
+    char* value = nullptr;
+    std::size_t length = 0;
+    std::string result;
+    if (_dupenv_s(&value, &length, name) == 0 && value) {
+        result = value;
+        std::free(value);
+    }
+    return result;
+#else
+    const char* value = std::getenv(name);
+    return value ? value : "";
+#endif
+}
+
+} // namespace
+
+const RunEnvironment& runEnvironment()
+{
+    auto& environment = slot();
+    if (!environment) {
+        RunEnvironment read;
+        read.timingLog = variable("LUMIDRAFT_TIMING_LOG");
+        read.scriptGiven = !variable("LUMIDRAFT_SCRIPT").empty();
+        environment = read;
+    }
+    return *environment;
+}
+
+namespace detail {
+void setRunEnvironment(const RunEnvironment& environment) { slot() = environment; }
+} // namespace detail
+
+} // namespace Lumidraft

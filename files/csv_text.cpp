@@ -1,0 +1,125 @@
+#include "files/csv_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace Lumidraft::files {
+
+void appendInteger(std::string& out, long long value)
+{
+    char text[24];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    out.append(text, result.ptr);
+}
+
+namespace {
+
+constexpr double powersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
+
+// Most data are short decimals (0.25, 512.3, 45): the fewest decimals k for which an integer m
+// gives m / 10^k == value. m below 2^53 and 10^k are exact and the division is correctly
+// rounded, so m / 10^k is the double nearest the decimal m·10^-k, which is what reading the
+// text back gives: the text round-trips. Much cheaper than the general shortest conversion,
+// which takes the other values.
+bool appendShortDecimal(std::string& out, double value)
+{
+    const double magnitude = std::fabs(value);
+    if (!(magnitude >= 1e-3 && magnitude < 1e15))
+        return false;
+    for (int k = 0; k < 18; ++k) {
+        const double product = magnitude * powersOfTen[k];
+        if (product >= 9007199254740992.0)
+            return false;
+        const double scaled = static_cast<double>(static_cast<long long>(product + 0.5));
+        // The product is within an ulp of m when k is right; skip the division when it is not.
+        if (std::fabs(product - scaled) > product * 4.5e-16 || scaled / powersOfTen[k] != magnitude)
+            continue;
+        char digits[24];
+        auto m = static_cast<unsigned long long>(scaled);
+        int n = 0;
+        do {
+            digits[n++] = static_cast<char>('0' + m % 10);
+            m /= 10;
+        } while (m);
+        while (n <= k)
+            digits[n++] = '0'; // 0.005: at least one digit before the point
+        if (value < 0)
+            out.push_back('-');
+        for (int i = n - 1; i >= 0; --i) {
+            out.push_back(digits[i]);
+            if (i == k && k > 0)
+                out.push_back('.');
+        }
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void appendReal(std::string& out, double value)
+{
+    if (appendShortDecimal(out, value))
+        return;
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    out.append(text, result.ptr);
+}
+
+bool csvNeedsQuotes(std::string_view text)
+{
+    for (const char c : text)
+        if (c == ',' || c == '"' || c == '\n' || c == '\r')
+            return true;
+    return false;
+}
+
+void appendCsvField(std::string& out, std::string_view text)
+{
+    if (!csvNeedsQuotes(text)) {
+        out.append(text);
+        return;
+    }
+    out.push_back('"');
+    for (const char c : text) {
+        if (c == '"')
+            out.push_back('"');
+        out.push_back(c);
+    }
+    out.push_back('"');
+}
+
+void appendJsonString(std::string& out, std::string_view text)
+{
+    out.push_back('"');
+    for (const char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+                out += escaped;
+            } else {
+                out.push_back(c);
+            }
+        }
+    }
+    out.push_back('"');
+}
+
+void appendJsonNumber(std::string& out, double value)
+{
+    if (!std::isfinite(value)) {
+        out += "null";
+        return;
+    }
+    appendReal(out, value);
+}
+
+} // namespace Lumidraft::files
