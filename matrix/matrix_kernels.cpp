@@ -1,10 +1,13 @@
 #include "matrix/matrix_kernels.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 // Two doubles at a time where the target has SSE2 (every x86-64 compiler); a plain pair elsewhere.
@@ -13,6 +16,7 @@
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #define LUMIDRAFT_MATRIX_SSE2 1
 #include <emmintrin.h>
+#include <xmmintrin.h>
 #else
 #define LUMIDRAFT_MATRIX_SSE2 0
 #endif
@@ -206,6 +210,150 @@ void rowElementPower(double* t, const double* a, std::ptrdiff_t n, double s, boo
         for (std::ptrdiff_t j = 0; j < n; ++j) t[j] = t[j] + std::pow(a[j], s);
     else
         for (std::ptrdiff_t j = 0; j < n; ++j) t[j] = t[j] - std::pow(a[j], s);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sums in one pass. Each target element is loaded once (or starts at +0.0), receives its terms in
+// order in a register and is stored once. The operation of every term is fixed at compile time:
+// the row kernels of one to three terms exist for every combination of codes; four terms use the
+// multiply form for all (t + 1.0 * a is t + a and t + (-1.0) * a is t - a, exactly).
+
+namespace {
+
+using RowFn = void (*)(double* t, const double* const* a, const double* f, std::ptrdiff_t n);
+
+template <TermCode C, class V>
+inline V applyTerm(V t, V x, V f)
+{
+    if constexpr (C == TermCode::Plus)
+        return add(t, x);
+    else if constexpr (C == TermCode::Minus)
+        return sub(t, x);
+    else
+        return add(t, mul(f, x));
+}
+
+template <bool FromZero, TermCode... C, std::size_t... I>
+void fusedRow(double* t, const double* const* a, const double* f, std::ptrdiff_t n, std::index_sequence<I...>)
+{
+    constexpr std::size_t count = sizeof...(C);
+    const double* const src[count] = {a[I]...};
+    const double fs[count] = {f[I]...};
+    const Pair fv[count] = {splat(f[I])...};
+    std::ptrdiff_t j = 0;
+    for (; j + 8 <= n; j += 8) {
+        Pair v0, v1, v2, v3;
+        if constexpr (FromZero) {
+            v0 = v1 = v2 = v3 = splat(0.0);
+        } else {
+            v0 = load(t + j), v1 = load(t + j + 2), v2 = load(t + j + 4), v3 = load(t + j + 6);
+        }
+        ((v0 = applyTerm<C>(v0, load(src[I] + j), fv[I]), v1 = applyTerm<C>(v1, load(src[I] + j + 2), fv[I]),
+          v2 = applyTerm<C>(v2, load(src[I] + j + 4), fv[I]), v3 = applyTerm<C>(v3, load(src[I] + j + 6), fv[I])),
+         ...);
+        store(t + j, v0), store(t + j + 2, v1), store(t + j + 4, v2), store(t + j + 6, v3);
+    }
+    for (; j + 2 <= n; j += 2) {
+        Pair v = FromZero ? splat(0.0) : load(t + j);
+        ((v = applyTerm<C>(v, load(src[I] + j), fv[I])), ...);
+        store(t + j, v);
+    }
+    for (; j < n; ++j) {
+        double v = FromZero ? 0.0 : t[j];
+        ((v = applyTerm<C>(v, src[I][j], fs[I])), ...);
+        t[j] = v;
+    }
+}
+
+template <bool FromZero, TermCode... C>
+void fusedRow(double* t, const double* const* a, const double* f, std::ptrdiff_t n)
+{
+    fusedRow<FromZero, C...>(t, a, f, n, std::index_sequence_for<decltype(C)...>{});
+}
+
+// Codes of up to three terms numbered in base 3, the first term in the lowest digit.
+constexpr int codeCount = 3;
+
+constexpr TermCode codeAt(std::size_t index, std::size_t k)
+{
+    for (; k > 0; --k) index /= codeCount;
+    return static_cast<TermCode>(index % codeCount);
+}
+
+template <bool FromZero, std::size_t Index, std::size_t... K>
+constexpr RowFn rowFor(std::index_sequence<K...>)
+{
+    return &fusedRow<FromZero, codeAt(Index, K)...>;
+}
+
+template <bool FromZero, std::size_t Terms, std::size_t... Index>
+constexpr std::array<RowFn, sizeof...(Index)> rowTable(std::index_sequence<Index...>)
+{
+    return {rowFor<FromZero, Index>(std::make_index_sequence<Terms>{})...};
+}
+
+template <bool FromZero, std::size_t Terms>
+constexpr auto rowTable()
+{
+    constexpr std::size_t size = Terms == 1 ? 3 : Terms == 2 ? 9 : 27;
+    return rowTable<FromZero, Terms>(std::make_index_sequence<size>{});
+}
+
+// The first cache lines of a row that is read next: rows of a block lie apart, so the hardware
+// has to find each row's stream anew.
+inline void prefetchStart(const double* p, std::ptrdiff_t n)
+{
+#if LUMIDRAFT_MATRIX_SSE2
+    const std::ptrdiff_t lines = std::min<std::ptrdiff_t>(8, (n + 7) / 8);
+    for (std::ptrdiff_t l = 0; l < lines; ++l) _mm_prefetch(reinterpret_cast<const char*>(p + 8 * l), _MM_HINT_T0);
+#else
+    (void)p, (void)n;
+#endif
+}
+
+template <bool FromZero>
+RowFn pickRow(const Term* terms, int count)
+{
+    static constexpr auto one = rowTable<FromZero, 1>();
+    static constexpr auto two = rowTable<FromZero, 2>();
+    static constexpr auto three = rowTable<FromZero, 3>();
+    if (count == 4)
+        return &fusedRow<FromZero, TermCode::Times, TermCode::Times, TermCode::Times, TermCode::Times>;
+    std::size_t index = 0;
+    for (int k = count - 1; k >= 0; --k) index = index * codeCount + static_cast<std::size_t>(terms[k].code);
+    return count == 1 ? one[index] : count == 2 ? two[index] : three[index];
+}
+
+} // namespace
+
+void accumulateTerms(const Block& t, const Term* terms, int count, bool fromZero)
+{
+    if (t.empty() || count <= 0) return;
+    const RowFn row = fromZero ? pickRow<true>(terms, count) : pickRow<false>(terms, count);
+    double factor[maxFusedTerms];
+    const double* src[maxFusedTerms];
+    bool flat = t.contiguous();
+    for (int k = 0; k < count; ++k) {
+        const Term& term = terms[k];
+        // The four-term kernel multiplies every term: plain terms by +-1.0.
+        factor[k] = count < 4 || term.code == TermCode::Times ? term.factor
+                    : term.code == TermCode::Plus            ? 1.0
+                                                             : -1.0;
+        flat = flat && term.a.contiguous();
+    }
+    if (flat) {
+        for (int k = 0; k < count; ++k) src[k] = terms[k].a.first;
+        row(t.first, src, factor, static_cast<std::ptrdiff_t>(t.rows) * t.cols);
+        return;
+    }
+    for (int i = 0; i < t.rows; ++i) {
+        for (int k = 0; k < count; ++k) src[k] = terms[k].a.row(i);
+        if (i + 1 < t.rows) {
+            for (int k = 0; k < count; ++k) prefetchStart(terms[k].a.row(i + 1), t.cols);
+            prefetchStart(t.row(i + 1), t.cols);
+        }
+        row(t.row(i), src, factor, t.cols);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
