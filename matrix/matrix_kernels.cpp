@@ -28,6 +28,7 @@ namespace {
 #if LUMIDRAFT_MATRIX_SSE2
 using Pair = __m128d;
 inline Pair load(const double* p) { return _mm_loadu_pd(p); }
+inline Pair loadAligned(const double* p) { return _mm_load_pd(p); }
 inline void store(double* p, Pair v) { _mm_storeu_pd(p, v); }
 inline Pair splat(double x) { return _mm_set1_pd(x); }
 inline Pair add(Pair a, Pair b) { return _mm_add_pd(a, b); }
@@ -39,6 +40,7 @@ struct Pair {
     double lo, hi;
 };
 inline Pair load(const double* p) { return {p[0], p[1]}; }
+inline Pair loadAligned(const double* p) { return load(p); }
 inline void store(double* p, Pair v) { p[0] = v.lo; p[1] = v.hi; }
 inline Pair splat(double x) { return {x, x}; }
 inline Pair add(Pair a, Pair b) { return {a.lo + b.lo, a.hi + b.hi}; }
@@ -299,15 +301,19 @@ constexpr auto rowTable()
     return rowTable<FromZero, Terms>(std::make_index_sequence<size>{});
 }
 
-// The first cache lines of a row that is read next: rows of a block lie apart, so the hardware
-// has to find each row's stream anew.
-inline void prefetchStart(const double* p, std::ptrdiff_t n)
+// Strided blocks: the hardware finds each row's stream anew, late, and reads past its end into
+// the gap. Large ones are walked in pieces, each preceded by prefetches of the elements a fixed
+// distance ahead along the block (into the next row where the row ends).
+constexpr std::ptrdiff_t piece = 128;          // elements between rounds of prefetches
+constexpr std::ptrdiff_t prefetchAhead = 192;   // elements ahead of the piece being computed
+constexpr std::ptrdiff_t prefetchFrom = 1 << 17; // elements in a block worth it (1 MiB)
+
+inline void prefetch(const double* p)
 {
 #if LUMIDRAFT_MATRIX_SSE2
-    const std::ptrdiff_t lines = std::min<std::ptrdiff_t>(8, (n + 7) / 8);
-    for (std::ptrdiff_t l = 0; l < lines; ++l) _mm_prefetch(reinterpret_cast<const char*>(p + 8 * l), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(p), _MM_HINT_T0);
 #else
-    (void)p, (void)n;
+    (void)p;
 #endif
 }
 
@@ -346,13 +352,33 @@ void accumulateTerms(const Block& t, const Term* terms, int count, bool fromZero
         row(t.first, src, factor, static_cast<std::ptrdiff_t>(t.rows) * t.cols);
         return;
     }
-    for (int i = 0; i < t.rows; ++i) {
-        for (int k = 0; k < count; ++k) src[k] = terms[k].a.row(i);
-        if (i + 1 < t.rows) {
-            for (int k = 0; k < count; ++k) prefetchStart(terms[k].a.row(i + 1), t.cols);
-            prefetchStart(t.row(i + 1), t.cols);
+    if (static_cast<std::ptrdiff_t>(t.rows) * t.cols < prefetchFrom || t.cols < prefetchAhead) {
+        for (int i = 0; i < t.rows; ++i) {
+            for (int k = 0; k < count; ++k) src[k] = terms[k].a.row(i);
+            row(t.row(i), src, factor, t.cols);
         }
-        row(t.row(i), src, factor, t.cols);
+        return;
+    }
+    const double* here[maxFusedTerms];
+    for (int i = 0; i < t.rows; ++i) {
+        for (int j0 = 0; j0 < t.cols; j0 += piece) {
+            const std::ptrdiff_t n = std::min<std::ptrdiff_t>(piece, t.cols - j0);
+            // Ahead lies in this row or, past its end, early in the next (cols >= prefetchAhead).
+            std::ptrdiff_t ahead = j0 + prefetchAhead;
+            int aheadRow = i;
+            if (ahead >= t.cols) ahead -= t.cols, ++aheadRow;
+            if (aheadRow < t.rows) {
+                const std::ptrdiff_t end = std::min<std::ptrdiff_t>(ahead + n, t.cols);
+                for (int k = 0; k < count; ++k) {
+                    const double* p = terms[k].a.row(aheadRow);
+                    for (std::ptrdiff_t q = ahead; q < end; q += 8) prefetch(p + q);
+                }
+                const double* p = t.row(aheadRow);
+                for (std::ptrdiff_t q = ahead; q < end; q += 8) prefetch(p + q);
+            }
+            for (int k = 0; k < count; ++k) here[k] = terms[k].a.row(i) + j0;
+            row(t.row(i) + j0, here, factor, n);
+        }
     }
 }
 
@@ -386,22 +412,26 @@ void packB(const Block& b, int k0, int kc, int j0, int nc, double* out)
 }
 
 // Rows i0..i0+mc of columns k0..k0+kc of a, as panels of MR rows, k-major, zero-padded, negated
-// when subtracting.
+// when subtracting. Every value is stored twice, so the tile loads it as a ready pair.
 void packA(const Block& a, int i0, int mc, int k0, int kc, bool add, double* out)
 {
     for (int ip = 0; ip < mc; ip += MR) {
         const int height = std::min(MR, mc - ip);
         for (int r = 0; r < height; ++r) {
             const double* src = a.row(i0 + ip + r) + k0;
-            double* dst = out + r;
-            if (add)
-                for (int k = 0; k < kc; ++k) dst[static_cast<std::ptrdiff_t>(k) * MR] = src[k];
-            else
-                for (int k = 0; k < kc; ++k) dst[static_cast<std::ptrdiff_t>(k) * MR] = -src[k];
+            double* dst = out + 2 * r;
+            for (int k = 0; k < kc; ++k) {
+                const double v = add ? src[k] : -src[k];
+                dst[static_cast<std::ptrdiff_t>(k) * 2 * MR] = v;
+                dst[static_cast<std::ptrdiff_t>(k) * 2 * MR + 1] = v;
+            }
         }
         for (int r = height; r < MR; ++r)
-            for (int k = 0; k < kc; ++k) out[static_cast<std::ptrdiff_t>(k) * MR + r] = 0.0;
-        out += static_cast<std::ptrdiff_t>(kc) * MR;
+            for (int k = 0; k < kc; ++k) {
+                out[(static_cast<std::ptrdiff_t>(k) * MR + r) * 2] = 0.0;
+                out[(static_cast<std::ptrdiff_t>(k) * MR + r) * 2 + 1] = 0.0;
+            }
+        out += static_cast<std::ptrdiff_t>(kc) * MR * 2;
     }
 }
 
@@ -424,19 +454,19 @@ void tile(int kc, const double* ap, const double* bp, double* c, std::ptrdiff_t 
     Pair c30 = load(dst + 3 * ld), c31 = load(dst + 3 * ld + 2);
     for (int k = 0; k < kc; ++k) {
         const Pair b0 = load(bp), b1 = load(bp + 2);
-        Pair a = splat(ap[0]);
+        Pair a = loadAligned(ap);
         c00 = add(c00, mul(a, b0));
         c01 = add(c01, mul(a, b1));
-        a = splat(ap[1]);
+        a = loadAligned(ap + 2);
         c10 = add(c10, mul(a, b0));
         c11 = add(c11, mul(a, b1));
-        a = splat(ap[2]);
+        a = loadAligned(ap + 4);
         c20 = add(c20, mul(a, b0));
         c21 = add(c21, mul(a, b1));
-        a = splat(ap[3]);
+        a = loadAligned(ap + 6);
         c30 = add(c30, mul(a, b0));
         c31 = add(c31, mul(a, b1));
-        ap += MR;
+        ap += 2 * MR;
         bp += NR;
     }
     store(dst, c00), store(dst + 2, c01);
@@ -461,7 +491,9 @@ void productAccumulate(const Block& t, const Block& a, const Block& b, bool add)
     const int kcMax = std::min(KC, K);
     const int mcMax = std::min(MC, roundUp(M, MR));
     std::vector<double> bPacked(static_cast<std::size_t>(kcMax) * ncMax);
-    std::vector<double> aPacked(static_cast<std::size_t>(kcMax) * mcMax);
+    // std::vector's storage is aligned for any scalar type (16 bytes), as the pair loads of the
+    // packed a need.
+    std::vector<double> aPacked(static_cast<std::size_t>(kcMax) * mcMax * 2);
 
     for (int j0 = 0; j0 < N; j0 += NC) {
         const int nc = std::min(NC, N - j0);
@@ -474,7 +506,7 @@ void productAccumulate(const Block& t, const Block& a, const Block& b, bool add)
                 for (int jp = 0; jp < nc; jp += NR) {
                     const double* bp = bPacked.data() + static_cast<std::ptrdiff_t>(jp) * kc;
                     for (int ip = 0; ip < mc; ip += MR) {
-                        const double* ap = aPacked.data() + static_cast<std::ptrdiff_t>(ip) * kc;
+                        const double* ap = aPacked.data() + static_cast<std::ptrdiff_t>(ip) * kc * 2;
                         tile(kc, ap, bp, t.row(i0 + ip) + j0 + jp, t.stride, std::min(MR, mc - ip),
                              std::min(NR, nc - jp));
                     }

@@ -397,6 +397,33 @@ TEST(MatrixExactness, SumsOfPlainAndScaledTermsMatchTheKernelOrder)
     }
 }
 
+// Large strided blocks are walked in pieces along each row, with the rows ahead read early: the
+// pieces must meet exactly at the row ends (333 columns: two whole pieces and a part).
+TEST(MatrixExactness, LargeStridedBlocksMatchTheKernelOrder)
+{
+    std::mt19937_64 rng(12);
+    const int m = 400, n = 333;
+    Matrix wa = randomMatrix(m + 2, n + 9, rng), wb = randomMatrix(m + 2, n + 9, rng);
+    Matrix wd = randomMatrix(m + 2, n + 9, rng), wt = randomMatrix(m + 2, n + 9, rng);
+    const Range r = closedRange(2, m + 1), c = closedRange(4, n + 3);
+    MatrixExpression a = wa(r, c), b = wb(r, c), d = wd(r, c), t = wt(r, c);
+    Reference ref(m, n);
+    ref.matrix(a, true), ref.scaled(b, 2.5, true), ref.matrix(d, false);
+    const Values outside = valuesOf(wt);
+    t = a + b * 2.5 - d;
+    EXPECT_TRUE(sameBits(ref.t, t));
+    ref.matrix(a, false), ref.matrix(b, false), ref.matrix(d, true), ref.scaled(a, -0.5, false);
+    (a + b - d + a * -0.5).evaluateInto(t, false);
+    EXPECT_TRUE(sameBits(ref.t, t));
+    const Values after = valuesOf(wt);
+    for (int i = 1; i <= m + 2; ++i)
+        for (int j = 1; j <= n + 9; ++j)
+            if (i < 2 || i > m + 1 || j < 4 || j > n + 3) {
+                const std::size_t at = static_cast<std::size_t>(i - 1) * (n + 9) + (j - 1);
+                ASSERT_EQ(outside[at], after[at]);
+            }
+}
+
 // One-pass groups, chunked terms and a product mixed in one sum keep the order of the terms.
 TEST(MatrixExactness, MixedRunsKeepTheTermOrder)
 {
