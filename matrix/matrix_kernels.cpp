@@ -383,14 +383,14 @@ void accumulateTerms(const Block& t, const Term* terms, int count, bool fromZero
 }
 
 // ---------------------------------------------------------------------------------------------
-// Matrix product. A register tile of 4 x 4 target elements is loaded from the target, receives
+// Matrix product. A register tile of 6 x 4 target elements is loaded from the target, receives
 // the terms of one block of k in ascending order and is stored back; blocks of k follow each
 // other in ascending order, so every element sees its terms in ascending k. Operands are copied
 // into panels first (the rows of a with the sign folded in: t - a*b equals t + (-a)*b exactly).
 
 namespace {
 
-constexpr int MR = 4;   // tile rows
+constexpr int MR = 6;   // tile rows
 constexpr int NR = 4;   // tile columns
 constexpr int KC = 256; // terms per block: a tile's panels stay in the first-level cache
 constexpr int MC = 96;  // rows of a per packed block
@@ -448,24 +448,27 @@ void tile(int kc, const double* ap, const double* bp, double* c, std::ptrdiff_t 
         dst = edge;
         ld = NR;
     }
+    // Twelve accumulators, two pairs of b and one of a: within the sixteen vector registers.
     Pair c00 = load(dst), c01 = load(dst + 2);
     Pair c10 = load(dst + ld), c11 = load(dst + ld + 2);
     Pair c20 = load(dst + 2 * ld), c21 = load(dst + 2 * ld + 2);
     Pair c30 = load(dst + 3 * ld), c31 = load(dst + 3 * ld + 2);
+    Pair c40 = load(dst + 4 * ld), c41 = load(dst + 4 * ld + 2);
+    Pair c50 = load(dst + 5 * ld), c51 = load(dst + 5 * ld + 2);
     for (int k = 0; k < kc; ++k) {
         const Pair b0 = load(bp), b1 = load(bp + 2);
-        Pair a = loadAligned(ap);
-        c00 = add(c00, mul(a, b0));
-        c01 = add(c01, mul(a, b1));
-        a = loadAligned(ap + 2);
-        c10 = add(c10, mul(a, b0));
-        c11 = add(c11, mul(a, b1));
-        a = loadAligned(ap + 4);
-        c20 = add(c20, mul(a, b0));
-        c21 = add(c21, mul(a, b1));
-        a = loadAligned(ap + 6);
-        c30 = add(c30, mul(a, b0));
-        c31 = add(c31, mul(a, b1));
+        c00 = add(c00, mul(loadAligned(ap), b0));
+        c01 = add(c01, mul(loadAligned(ap), b1));
+        c10 = add(c10, mul(loadAligned(ap + 2), b0));
+        c11 = add(c11, mul(loadAligned(ap + 2), b1));
+        c20 = add(c20, mul(loadAligned(ap + 4), b0));
+        c21 = add(c21, mul(loadAligned(ap + 4), b1));
+        c30 = add(c30, mul(loadAligned(ap + 6), b0));
+        c31 = add(c31, mul(loadAligned(ap + 6), b1));
+        c40 = add(c40, mul(loadAligned(ap + 8), b0));
+        c41 = add(c41, mul(loadAligned(ap + 8), b1));
+        c50 = add(c50, mul(loadAligned(ap + 10), b0));
+        c51 = add(c51, mul(loadAligned(ap + 10), b1));
         ap += 2 * MR;
         bp += NR;
     }
@@ -473,6 +476,8 @@ void tile(int kc, const double* ap, const double* bp, double* c, std::ptrdiff_t 
     store(dst + ld, c10), store(dst + ld + 2, c11);
     store(dst + 2 * ld, c20), store(dst + 2 * ld + 2, c21);
     store(dst + 3 * ld, c30), store(dst + 3 * ld + 2, c31);
+    store(dst + 4 * ld, c40), store(dst + 4 * ld + 2, c41);
+    store(dst + 5 * ld, c50), store(dst + 5 * ld + 2, c51);
     if (dst == edge)
         for (int r = 0; r < mr; ++r)
             for (int q = 0; q < nr; ++q) c[r * ldc + q] = edge[r * NR + q];
