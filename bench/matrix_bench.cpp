@@ -1,5 +1,6 @@
-// Matrix evaluation against Eigen on the same data in the same run: element-wise sums, products
-// and view assignment, then the cost of checked element access. Prints each ratio with its goal.
+// Matrix evaluation against Eigen on the same data in the same run: element-wise sums (operands
+// beyond and within the cache), products and view assignment, then the cost of checked element
+// access. Prints each ratio with its goal, and one GOAL line per goal.
 #include <benchmark/benchmark.h>
 
 #include <Eigen/Dense>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "geometry/range.h"
 #include "matrix/matrix.h"
 
@@ -57,54 +59,62 @@ Range closed(int low, int high)
     return r;
 }
 
+// Benchmarks of one comparison are registered once per round under "<name>/<round>", ours and the
+// baseline alternating, so a change in the shared machine's load touches both alike.
+template <int N>
 void sum3Lumidraft(benchmark::State& state)
 {
-    Operands& o = operands(1000);
+    Operands& o = operands(N);
     for (auto _ : state) {
         o.c = o.a + o.b - o.d;
         benchmark::ClobberMemory();
     }
 }
 
+template <int N>
 void sum3Eigen(benchmark::State& state)
 {
-    Operands& o = operands(1000);
+    Operands& o = operands(N);
     for (auto _ : state) {
         o.ec.noalias() = o.ea + o.eb - o.ed;
         benchmark::ClobberMemory();
     }
 }
 
+template <int N>
 void scaledLumidraft(benchmark::State& state)
 {
-    Operands& o = operands(1000);
+    Operands& o = operands(N);
     for (auto _ : state) {
         o.c = o.a * 2.5 + o.b;
         benchmark::ClobberMemory();
     }
 }
 
+template <int N>
 void scaledEigen(benchmark::State& state)
 {
-    Operands& o = operands(1000);
+    Operands& o = operands(N);
     for (auto _ : state) {
         o.ec.noalias() = o.ea * 2.5 + o.eb;
         benchmark::ClobberMemory();
     }
 }
 
+template <int N>
 void productLumidraft(benchmark::State& state)
 {
-    Operands& o = operands(static_cast<int>(state.range(0)));
+    Operands& o = operands(N);
     for (auto _ : state) {
         o.c = o.a * o.b;
         benchmark::ClobberMemory();
     }
 }
 
+template <int N>
 void productEigen(benchmark::State& state)
 {
-    Operands& o = operands(static_cast<int>(state.range(0)));
+    Operands& o = operands(N);
     for (auto _ : state) {
         o.ec.noalias() = o.ea * o.eb;
         benchmark::ClobberMemory();
@@ -113,24 +123,50 @@ void productEigen(benchmark::State& state)
 
 // The same 1000 x 1000 sum as sum3, but every operand and the target are blocks of 1200 x 1200
 // matrices, so rows are 1200 elements apart.
+constexpr int viewSize = 1000, viewSource = 1200, viewOffset = 100;
+
 struct ViewOperands {
-    Matrix a{1200, 1200}, b{1200, 1200}, d{1200, 1200}, c{1200, 1200};
+    Matrix a{viewSource, viewSource}, b{viewSource, viewSource}, d{viewSource, viewSource},
+        c{viewSource, viewSource};
+    EigenMatrix ea, eb, ed, ec;
     ViewOperands()
     {
-        const Operands& o = operands(1000);
-        const Range block = closed(101, 1100);
+        const Operands& o = operands(viewSize);
+        const Range block = closed(viewOffset + 1, viewOffset + viewSize);
         a(block, block) = o.a;
         b(block, block) = o.b;
         d(block, block) = o.d;
+        for (EigenMatrix* m : {&ea, &eb, &ed, &ec}) m->setZero(viewSource, viewSource);
+        ea.block(viewOffset, viewOffset, viewSize, viewSize) = o.ea;
+        eb.block(viewOffset, viewOffset, viewSize, viewSize) = o.eb;
+        ed.block(viewOffset, viewOffset, viewSize, viewSize) = o.ed;
     }
 };
 
-void viewSumLumidraft(benchmark::State& state)
+ViewOperands& viewOperands()
 {
     static ViewOperands v;
-    const Range rows = closed(101, 1100), cols = closed(101, 1100);
+    return v;
+}
+
+void viewSumLumidraft(benchmark::State& state)
+{
+    ViewOperands& v = viewOperands();
+    const Range rows = closed(viewOffset + 1, viewOffset + viewSize), cols = rows;
     for (auto _ : state) {
         v.c(rows, cols) = v.a(rows, cols) + v.b(rows, cols) - v.d(rows, cols);
+        benchmark::ClobberMemory();
+    }
+}
+
+void viewSumEigen(benchmark::State& state)
+{
+    ViewOperands& v = viewOperands();
+    for (auto _ : state) {
+        v.ec.block(viewOffset, viewOffset, viewSize, viewSize).noalias() =
+            v.ea.block(viewOffset, viewOffset, viewSize, viewSize) +
+            v.eb.block(viewOffset, viewOffset, viewSize, viewSize) -
+            v.ed.block(viewOffset, viewOffset, viewSize, viewSize);
         benchmark::ClobberMemory();
     }
 }
@@ -161,72 +197,99 @@ void elementAccessRaw(benchmark::State& state)
     }
 }
 
-// Keeps the median CPU time of every benchmark (single-threaded work, and robust when other
-// processes share the cores) for the ratio table.
-class MedianCollector : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                medians[run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args)] =
-                    run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> medians;
+using Function = void (*)(benchmark::State&);
+
+struct Benchmark {
+    const char* name;
+    Function function;
+};
+
+// Each goal: ours over a baseline, both benchmarks of this program.
+struct Goal {
+    const char* measure;
+    const char* ours;
+    const char* baseline;
+    double limit; // 0: the cost is only shown, no goal
 };
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const auto add = [](const char* name, void (*fn)(benchmark::State&)) {
-        return benchmark::RegisterBenchmark(name, fn)
-            ->Repetitions(7)
-            ->ReportAggregatesOnly(true)
-            ->Unit(benchmark::kMillisecond);
+    // In the order of a round: each comparison's two sides next to each other.
+    const Benchmark benchmarks[] = {
+        {"sum3_1000/lumidraft", sum3Lumidraft<1000>},
+        {"sum3_1000/eigen", sum3Eigen<1000>},
+        {"viewsum/lumidraft", viewSumLumidraft},
+        {"viewsum/eigen", viewSumEigen},
+        {"scaled_1000/lumidraft", scaledLumidraft<1000>},
+        {"scaled_1000/eigen", scaledEigen<1000>},
+        {"sum3_256/lumidraft", sum3Lumidraft<256>},
+        {"sum3_256/eigen", sum3Eigen<256>},
+        {"scaled_256/lumidraft", scaledLumidraft<256>},
+        {"scaled_256/eigen", scaledEigen<256>},
+        {"product_256/lumidraft", productLumidraft<256>},
+        {"product_256/eigen", productEigen<256>},
+        {"product_512/lumidraft", productLumidraft<512>},
+        {"product_512/eigen", productEigen<512>},
+        {"access/checked", elementAccessChecked},
+        {"access/raw", elementAccessRaw},
     };
-    add("sum3/lumidraft", sum3Lumidraft);
-    add("sum3/eigen", sum3Eigen);
-    // Right after the whole-matrix sum it is compared with, under the same machine conditions.
-    add("viewsum/lumidraft", viewSumLumidraft);
-    add("scaled/lumidraft", scaledLumidraft);
-    add("scaled/eigen", scaledEigen);
-    add("product/lumidraft", productLumidraft)->Arg(256)->Arg(512);
-    add("product/eigen", productEigen)->Arg(256)->Arg(512);
-    add("access/checked", elementAccessChecked);
-    add("access/raw", elementAccessRaw);
+    const Goal goals[] = {
+        {"C = A + B - D, 1000x1000, vs Eigen", "sum3_1000/lumidraft", "sum3_1000/eigen", 1.05},
+        {"C = A * 2.5 + B, 1000x1000, vs Eigen", "scaled_1000/lumidraft", "scaled_1000/eigen", 1.05},
+        {"C = A + B - D, 256x256, vs Eigen", "sum3_256/lumidraft", "sum3_256/eigen", 1.1},
+        {"C = A * 2.5 + B, 256x256, vs Eigen", "scaled_256/lumidraft", "scaled_256/eigen", 1.1},
+        {"view sum, 1000x1000 blocks of 1200x1200, vs Eigen blocks", "viewsum/lumidraft", "viewsum/eigen", 1.1},
+        {"view sum vs the same sum on whole 1000x1000", "viewsum/lumidraft", "sum3_1000/lumidraft", 1.1},
+        {"C = A * B, 256x256, vs Eigen", "product_256/lumidraft", "product_256/eigen", 1.1},
+        {"C = A * B, 512x512, vs Eigen", "product_512/lumidraft", "product_512/eigen", 1.1},
+        {"checked element access vs raw rows", "access/checked", "access/raw", 0.0},
+    };
+
+    constexpr int rounds = 7;
+    for (int r = 0; r < rounds; ++r)
+        for (const Benchmark& b : benchmarks)
+            benchmark::RegisterBenchmark((std::string(b.name) + "/" + std::to_string(r)).c_str(), b.function)
+                ->MinTime(0.15)
+                ->Unit(benchmark::kMillisecond);
 
     benchmark::Initialize(&argc, argv);
-    MedianCollector reporter;
+    Lumidraft::bench::TotalsReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    const auto& t = reporter.medians;
-    const struct {
-        const char* label;
-        const char* ours;
-        const char* base;
-        double goal;
-    } ratios[] = {
-        {"C = A + B - D, 1000x1000, vs Eigen", "sum3/lumidraft", "sum3/eigen", 1.2},
-        {"C = A * 2.5 + B, 1000x1000, vs Eigen", "scaled/lumidraft", "scaled/eigen", 1.2},
-        {"C = A * B, 256, vs Eigen", "product/lumidraft/256", "product/eigen/256", 2.5},
-        {"C = A * B, 512, vs Eigen", "product/lumidraft/512", "product/eigen/512", 2.5},
-        {"view sum vs whole-matrix sum", "viewsum/lumidraft", "sum3/lumidraft", 1.3},
-        {"checked element access vs raw rows", "access/checked", "access/raw", 0.0},
+    // Median over the rounds of one benchmark's CPU time per iteration, in milliseconds (the work
+    // is single-threaded; CPU time is what another process on the core does not inflate).
+    const auto medianTime = [&](const std::string& name) {
+        std::vector<double> times;
+        for (int r = 0; r < rounds; ++r) {
+            const auto total = reporter.total(name + "/" + std::to_string(r));
+            if (total.iterations > 0) times.push_back(total.cpu / total.iterations * 1e3);
+        }
+        return Lumidraft::bench::median(times);
     };
-    std::printf("\n%-40s %12s %12s %8s %s\n", "ratio (median CPU time)", "ours ms", "baseline ms", "ratio", "goal");
-    for (const auto& r : ratios) {
-        const auto ours = t.find(r.ours), base = t.find(r.base);
-        if (ours == t.end() || base == t.end()) continue; // filtered out on the command line
-        const double ratio = ours->second / base->second;
-        if (r.goal > 0)
-            std::printf("%-40s %12.3f %12.3f %8.2f <= %.1f %s\n", r.label, ours->second, base->second, ratio, r.goal,
-                        ratio <= r.goal ? "met" : "MISSED");
+
+    std::printf("\n%-58s %10s %12s %8s %10s %s\n", "ratio (median CPU time of the rounds)", "ours ms", "baseline ms",
+                "ratio", "per-round", "goal");
+    for (const Goal& g : goals) {
+        const double ours = medianTime(g.ours), base = medianTime(g.baseline);
+        if (ours <= 0 || base <= 0) continue; // filtered out on the command line
+        const auto perRound = Lumidraft::bench::roundRatios(reporter, g.ours, g.baseline, rounds);
+        const double roundMedian = Lumidraft::bench::median(perRound.cpu);
+        const double ratio = ours / base;
+        if (g.limit > 0)
+            std::printf("%-58s %10.3f %12.3f %8.3f %10.3f <= %.2f %s\n", g.measure, ours, base, ratio, roundMedian,
+                        g.limit, ratio <= g.limit ? "met" : "MISSED");
         else
-            std::printf("%-40s %12.3f %12.3f %8.2f (cost measured, no goal)\n", r.label, ours->second, base->second,
-                        ratio);
+            std::printf("%-58s %10.3f %12.3f %8.3f %10.3f (cost measured, no goal)\n", g.measure, ours, base, ratio,
+                        roundMedian);
+    }
+    std::printf("\n");
+    for (const Goal& g : goals) {
+        const double ours = medianTime(g.ours), base = medianTime(g.baseline);
+        // Both sides filtered out on the command line: not measured in this run, not a result.
+        if (g.limit > 0 && (ours > 0 || base > 0)) Lumidraft::bench::printGoal(g.measure, ours, base, "ms", g.limit);
     }
     return 0;
 }

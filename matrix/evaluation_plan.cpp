@@ -253,6 +253,40 @@ void EvaluationPlan::run(Matrix& target, bool fromZero)
 void EvaluationPlan::runFused(const kernels::Block& t, std::size_t from, std::size_t to, bool fromZero) const
 {
     if (t.empty()) return;
+    // Plain and scaled matrix terms go through the one-pass kernels, a few at a time; the other
+    // element-wise terms through the chunked passes. Either way each element gets its terms in order.
+    auto onePass = [](const Step& step) {
+        return step.op == Op::Matrix || (step.op == Op::Scaled && !std::isnan(step.s));
+    };
+    std::size_t i = from;
+    while (i < to) {
+        std::size_t end = i;
+        if (onePass(steps_[i])) {
+            kernels::Term terms[kernels::maxFusedTerms];
+            int count = 0;
+            for (; end < to && count < kernels::maxFusedTerms && onePass(steps_[end]); ++end, ++count) {
+                const Step& step = steps_[end];
+                kernels::Term& term = terms[count];
+                term.a = step.a;
+                if (step.op == Op::Matrix) {
+                    term.code = step.add ? kernels::TermCode::Plus : kernels::TermCode::Minus;
+                } else {
+                    term.code = kernels::TermCode::Times;
+                    term.factor = step.add ? step.s : -step.s;
+                }
+            }
+            kernels::accumulateTerms(t, terms, count, fromZero);
+        } else {
+            while (end < to && !onePass(steps_[end])) ++end;
+            runChunked(t, i, end, fromZero);
+        }
+        fromZero = false;
+        i = end;
+    }
+}
+
+void EvaluationPlan::runChunked(const kernels::Block& t, std::size_t from, std::size_t to, bool fromZero) const
+{
     bool flat = t.contiguous();
     for (std::size_t s = from; s < to && flat; ++s) {
         const Step& step = steps_[s];

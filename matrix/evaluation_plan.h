@@ -1,7 +1,8 @@
 // EvaluationPlan: an expression tree flattened into the ordered list of terms that each target
-// element receives. Runs of element-wise terms are applied together, a cache-sized chunk of the
-// target at a time, so a sum of any depth costs one pass over memory; the order of the terms per
-// element stays that of the tree. Internal to the matrix subsystem.
+// element receives. Runs of plain and scaled matrix terms are computed a few terms at a time in
+// registers, each target element loaded and stored once per group; other element-wise terms are
+// applied a cache-sized chunk of the target at a time. The order of the terms per element stays
+// that of the tree. Internal to the matrix subsystem.
 #pragma once
 
 #include <memory>
@@ -56,7 +57,10 @@ private:
     kernels::Block operand(const Matrix& m) const; // blockOf, checked against the result shape
     Matrix& newTemporary(int rows, int cols);
     void detachFrom(const kernels::Block& target);
+    // Applies the element-wise steps [from, to) to t.
     void runFused(const kernels::Block& t, std::size_t from, std::size_t to, bool fromZero) const;
+    // The same by passes over cache-sized chunks of t, one pass per step: any element-wise step.
+    void runChunked(const kernels::Block& t, std::size_t from, std::size_t to, bool fromZero) const;
 
     int rows_;
     int cols_;

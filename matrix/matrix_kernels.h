@@ -36,6 +36,25 @@ void rowQuotient(double* t, const double* a, std::ptrdiff_t n, double s, bool ad
 void rowElementProduct(double* t, const double* a, const double* b, std::ptrdiff_t n, bool add);
 void rowElementPower(double* t, const double* a, std::ptrdiff_t n, double s, bool add);
 
+// One term of a sum evaluated in a single pass. Plain matrix terms keep their own operation
+// (t + a, t - a); a scaled term is t + f * a with the sign folded into f, which rounds exactly
+// as t - s * a does for every s that is not a NaN.
+enum class TermCode : unsigned char { Plus, Minus, Times };
+struct Term {
+    TermCode code = TermCode::Plus;
+    double factor = 0.0; // Times only
+    Block a{};
+};
+
+// Most terms accumulateTerms takes at once.
+constexpr int maxFusedTerms = 4;
+
+// t = (...((t + term 1) + term 2) ...) + term count, each target element loaded and stored once and
+// its terms applied in order in registers; with fromZero the start is +0.0 instead of t, so a
+// first term of -0.0 gives +0.0. 1 <= count <= maxFusedTerms; every a has t's shape and none
+// overlaps t.
+void accumulateTerms(const Block& t, const Term* terms, int count, bool fromZero);
+
 // t(i,j) += a(i,k) * b(k,j) (or -=) for k = 0..a.cols-1 in ascending order, one term at a time.
 // t must not overlap a or b. Shapes are the caller's to check.
 void productAccumulate(const Block& t, const Block& a, const Block& b, bool add);

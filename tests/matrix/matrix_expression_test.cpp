@@ -1,5 +1,6 @@
 // Matrix arithmetic: node building and validation, evaluation by kind with its exact order of
 // roundings, aliasing, views and the tree print.
+#include <deque>
 #include <functional>
 #include <sstream>
 
@@ -295,6 +296,153 @@ TEST(MatrixExactness, SelfReferringAccumulationReadsASnapshot)
     Matrix a = makeMatrix(2, 2, {1, 2, 3, 4});
     a.accumulateProduct(a, a, true);
     EXPECT_EQ(valuesOf(a), (Values{8, 12, 18, 26}));
+}
+
+// Sums of plain and scaled terms, every sign pattern of one to five terms (five takes more than
+// one group of the one-pass kernels), over sizes that end in each vector remainder, contiguous and
+// as strided views at odd offsets, assigned (start at +0.0) and accumulated onto existing values
+// with either sign. Operands hold -0.0 here and there, so a first term of -0.0 must become +0.0.
+TEST(MatrixExactness, SumsOfPlainAndScaledTermsMatchTheKernelOrder)
+{
+    struct Spec {
+        bool scaled;
+        bool add; // ignored for the first term, which an assignment always adds
+        double s;
+    };
+    const double factors[] = {2.5, -0.75, -0.0, 1e-3};
+    const int shapes[][2] = {{1, 1}, {3, 5}, {7, 13}, {2, 19}};
+    std::mt19937_64 rng(31);
+    for (const auto& shape : shapes) {
+        const int m = shape[0], n = shape[1];
+        for (const bool asViews : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << m << "x" << n << (asViews ? " views" : ""));
+            // Operands and target, either whole matrices or blocks of larger ones.
+            std::deque<Matrix> sources;
+            std::deque<MatrixExpression> views;
+            auto operand = [&]() -> Matrix& {
+                Matrix& whole = sources.emplace_back(asViews ? m + 3 : m, asViews ? n + 5 : n);
+                randomFill(whole, rng);
+                for (int i = 1; i <= whole.getRows(); ++i)
+                    for (int j = 1; j <= whole.getCols(); ++j)
+                        if ((i * 7 + j) % 5 == 0) whole(i, j) = -0.0;
+                if (!asViews) return whole;
+                return views.emplace_back(whole(closedRange(2, m + 1), closedRange(3, n + 2)));
+            };
+            Matrix* x[5];
+            for (Matrix*& p : x) p = &operand();
+            Matrix& target = operand();
+
+            for (int count = 1; count <= 5; ++count) {
+                int patterns = 1;
+                for (int k = 1; k < count; ++k) patterns *= 4;
+                patterns *= 2;
+                for (int pattern = 0; pattern < patterns; ++pattern) {
+                    std::vector<Spec> specs;
+                    for (int k = 0, bits = pattern; k < count; ++k) {
+                        const bool scaled = bits & 1;
+                        bits >>= 1;
+                        bool add = true;
+                        if (k > 0) add = bits & 1, bits >>= 1;
+                        specs.push_back({scaled, add, factors[(pattern + k) % 4]});
+                    }
+                    // The expression, built as the operators would nest it: ((x1 +- x2) +- x3) ...
+                    std::deque<MatrixExpression> nodes;
+                    const Matrix* e = nullptr;
+                    for (int k = 0; k < count; ++k) {
+                        const Matrix* term = x[k];
+                        if (specs[k].scaled) term = &nodes.emplace_back(*x[k] * specs[k].s);
+                        if (e == nullptr)
+                            e = term;
+                        else
+                            e = &nodes.emplace_back(specs[k].add ? *e + *term : *e - *term);
+                    }
+                    if (count == 1 && !specs[0].scaled) continue; // a copy, not a sum
+                    const Values before = valuesOf(target);
+                    for (const int mode : {0, 1, 2}) { // assigned; accumulated with +; with -
+                        SCOPED_TRACE(::testing::Message() << count << " terms, pattern " << pattern << ", mode " << mode);
+                        Reference r(m, n);
+                        if (mode != 0) r.t = before;
+                        const bool sign = mode != 2;
+                        for (int k = 0; k < count; ++k) {
+                            const bool add = (k == 0 || specs[k].add) == sign;
+                            if (specs[k].scaled)
+                                r.scaled(*x[k], specs[k].s, add);
+                            else
+                                r.matrix(*x[k], add);
+                        }
+                        if (mode == 0) {
+                            target = *static_cast<const MatrixExpression*>(e);
+                        } else {
+                            e->evaluateInto(target, sign);
+                        }
+                        ASSERT_TRUE(sameBits(r.t, target));
+                        for (int i = 1; i <= m; ++i)
+                            for (int j = 1; j <= n; ++j) target(i, j) = before[static_cast<std::size_t>(i - 1) * n + (j - 1)];
+                    }
+                }
+            }
+            // Blocks only ever write their own elements.
+            if (asViews) {
+                const Matrix& whole = sources.back();
+                const Values outside = valuesOf(whole);
+                target = *x[0] + *x[1] - *x[2];
+                const Values after = valuesOf(whole);
+                for (int i = 1; i <= m + 3; ++i)
+                    for (int j = 1; j <= n + 5; ++j)
+                        if (i < 2 || i > m + 1 || j < 3 || j > n + 2) {
+                            const std::size_t at = static_cast<std::size_t>(i - 1) * (n + 5) + (j - 1);
+                            ASSERT_EQ(std::memcmp(&outside[at], &after[at], sizeof(double)), 0);
+                        }
+            }
+        }
+    }
+}
+
+// Large strided blocks are walked in pieces along each row, with the rows ahead read early: the
+// pieces must meet exactly at the row ends (333 columns: two whole pieces and a part).
+TEST(MatrixExactness, LargeStridedBlocksMatchTheKernelOrder)
+{
+    std::mt19937_64 rng(12);
+    const int m = 400, n = 333;
+    Matrix wa = randomMatrix(m + 2, n + 9, rng), wb = randomMatrix(m + 2, n + 9, rng);
+    Matrix wd = randomMatrix(m + 2, n + 9, rng), wt = randomMatrix(m + 2, n + 9, rng);
+    const Range r = closedRange(2, m + 1), c = closedRange(4, n + 3);
+    MatrixExpression a = wa(r, c), b = wb(r, c), d = wd(r, c), t = wt(r, c);
+    Reference ref(m, n);
+    ref.matrix(a, true), ref.scaled(b, 2.5, true), ref.matrix(d, false);
+    const Values outside = valuesOf(wt);
+    t = a + b * 2.5 - d;
+    EXPECT_TRUE(sameBits(ref.t, t));
+    ref.matrix(a, false), ref.matrix(b, false), ref.matrix(d, true), ref.scaled(a, -0.5, false);
+    (a + b - d + a * -0.5).evaluateInto(t, false);
+    EXPECT_TRUE(sameBits(ref.t, t));
+    const Values after = valuesOf(wt);
+    for (int i = 1; i <= m + 2; ++i)
+        for (int j = 1; j <= n + 9; ++j)
+            if (i < 2 || i > m + 1 || j < 4 || j > n + 3) {
+                const std::size_t at = static_cast<std::size_t>(i - 1) * (n + 9) + (j - 1);
+                ASSERT_EQ(outside[at], after[at]);
+            }
+}
+
+// One-pass groups, chunked terms and a product mixed in one sum keep the order of the terms.
+TEST(MatrixExactness, MixedRunsKeepTheTermOrder)
+{
+    std::mt19937_64 rng(8);
+    const int m = 9, n = 11;
+    const Matrix a = randomMatrix(m, n, rng), b = randomMatrix(m, n, rng), d = randomMatrix(m, n, rng);
+    const Matrix p = randomMatrix(m, 4, rng), q = randomMatrix(4, n, rng);
+    Reference r(m, n);
+    r.matrix(a, true), r.scaled(b, 2.5, true), r.scalar(1.5, true), r.matrix(d, false), r.quotient(a, 3.0, true);
+    r.matrix(b, true), r.product(p, q, false), r.scaled(d, -4.0, true), r.matrix(a, false), r.matrix(b, true),
+        r.matrix(d, true), r.scaled(a, 0.5, false);
+    Matrix c(m, n);
+    c = a + b * 2.5 + 1.5 - d + a / 3.0 + b - p * q + d * -4.0 - a + b + d - a * 0.5;
+    EXPECT_TRUE(sameBits(r.t, c));
+
+    // A factor that is not a number takes the chunked path; every element is a NaN.
+    c = a + b * std::nan("") - d;
+    for (const double v : valuesOf(c)) EXPECT_TRUE(std::isnan(v));
 }
 
 Range rows(int low, int high) { return closedRange(low, high); }
