@@ -97,6 +97,9 @@ public:
     void tag(const std::string& text);
     // Totals of the flips since the canvas opened, as the line printed at close shows them.
     const detail::FlipSummary& flipSummary() const { return summary_; }
+    // Writes the timing log and its picture and prints the summary line: done by closing, and
+    // by the pump before a closed window ends the process at once. Later calls do nothing.
+    void closeRecords() noexcept;
 
     // Primitives; all draw into the back buffer except the progress bar.
     void drawPoint(double x, double y, const Color& color);
@@ -140,7 +143,6 @@ private:
     // After each swap: the run's totals, the console changes and the timing log's row.
     void recordFlip(int n, int missed, const Clock& now) noexcept;
     void startRecords();
-    void closeRecords() noexcept;
     void drawDigits(const std::string& text, double x, double y, const Color& color, bool leftAligned);
 
     Color backgroundColor_;

@@ -7,6 +7,7 @@
 #include "canvas/active_canvas.h"
 #include "canvas/timing_log.h"
 #include "console/console_changes.h"
+#include "platform/input.h"
 
 #include <iostream>
 #include <typeinfo>
@@ -18,6 +19,13 @@ namespace {
 double ticksToMs(std::int64_t ticks)
 {
     return ticksPerMillisecond > 0 ? static_cast<double>(ticks) / static_cast<double>(ticksPerMillisecond) : 0.0;
+}
+
+// A closed window ends the process without unwinding: the current canvas's records first.
+void beforeProcessExit()
+{
+    if (Canvas* canvas = ActiveCanvas::currentCanvas())
+        canvas->closeRecords();
 }
 
 } // namespace
@@ -41,6 +49,7 @@ void Canvas::startRecords()
         }
     }
     recording_ = true;
+    setBeforeProcessExit(&beforeProcessExit);
 }
 
 void Canvas::logTiming(const std::string& path)

@@ -3,14 +3,24 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace Lumidraft::files {
 
+char* writeInteger(char* out, long long value) noexcept
+{
+    return std::to_chars(out, out + maxIntegerText, value).ptr;
+}
+
+char* writeUnsigned(char* out, unsigned long long value) noexcept
+{
+    return std::to_chars(out, out + maxIntegerText, value).ptr;
+}
+
 void appendInteger(std::string& out, long long value)
 {
-    char text[24];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    out.append(text, result.ptr);
+    char text[maxIntegerText];
+    out.append(text, writeInteger(text, value));
 }
 
 namespace {
@@ -22,15 +32,15 @@ constexpr double powersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1
 // rounded, so m / 10^k is the double nearest the decimal m·10^-k, which is what reading the
 // text back gives: the text round-trips. Much cheaper than the general shortest conversion,
 // which takes the other values.
-bool appendShortDecimal(std::string& out, double value)
+char* writeShortDecimal(char* out, double value) noexcept
 {
     const double magnitude = std::fabs(value);
     if (!(magnitude >= 1e-3 && magnitude < 1e15))
-        return false;
+        return nullptr;
     for (int k = 0; k < 18; ++k) {
         const double product = magnitude * powersOfTen[k];
         if (product >= 9007199254740992.0)
-            return false;
+            return nullptr;
         const double scaled = static_cast<double>(static_cast<long long>(product + 0.5));
         // The product is within an ulp of m when k is right; skip the division when it is not.
         if (std::fabs(product - scaled) > product * 4.5e-16 || scaled / powersOfTen[k] != magnitude)
@@ -45,26 +55,47 @@ bool appendShortDecimal(std::string& out, double value)
         while (n <= k)
             digits[n++] = '0'; // 0.005: at least one digit before the point
         if (value < 0)
-            out.push_back('-');
+            *out++ = '-';
         for (int i = n - 1; i >= 0; --i) {
-            out.push_back(digits[i]);
+            *out++ = digits[i];
             if (i == k && k > 0)
-                out.push_back('.');
+                *out++ = '.';
         }
-        return true;
+        return out;
     }
-    return false;
+    return nullptr;
 }
 
 } // namespace
 
+char* writeReal(char* out, double value) noexcept
+{
+    if (char* end = writeShortDecimal(out, value))
+        return end;
+    return std::to_chars(out, out + maxRealText, value).ptr;
+}
+
 void appendReal(std::string& out, double value)
 {
-    if (appendShortDecimal(out, value))
-        return;
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    out.append(text, result.ptr);
+    char text[maxRealText];
+    out.append(text, writeReal(text, value));
+}
+
+char* writeCsvField(char* out, std::string_view text) noexcept
+{
+    if (!csvNeedsQuotes(text)) {
+        if (!text.empty())
+            std::memcpy(out, text.data(), text.size());
+        return out + text.size();
+    }
+    *out++ = '"';
+    for (const char c : text) {
+        if (c == '"')
+            *out++ = '"';
+        *out++ = c;
+    }
+    *out++ = '"';
+    return out;
 }
 
 bool csvNeedsQuotes(std::string_view text)

@@ -16,6 +16,15 @@ void appendReal(std::string& out, double value);
 // double quote inside is doubled.
 void appendCsvField(std::string& out, std::string_view text);
 bool csvNeedsQuotes(std::string_view text);
+
+// The same into a buffer the caller has made large enough: an integer takes at most
+// maxIntegerText characters, a real maxRealText, a text 2 x its length + 2. Each returns the end.
+inline constexpr std::size_t maxIntegerText = 21;
+inline constexpr std::size_t maxRealText = 32;
+char* writeInteger(char* out, long long value) noexcept;
+char* writeUnsigned(char* out, unsigned long long value) noexcept;
+char* writeReal(char* out, double value) noexcept;
+char* writeCsvField(char* out, std::string_view text) noexcept;
 // A JSON string literal, with the control characters escaped.
 void appendJsonString(std::string& out, std::string_view text);
 // A JSON number; NaN and the infinities, which JSON has no number for, become null.

@@ -131,6 +131,8 @@ DataFile::DataFile(const std::string& path) : record_(std::make_unique<RunRecord
         fileError("Cannot write the data file's sidecar \"" + sidecarPath_ + "\": " + reason + ".");
     }
     line_.reserve(256);
+    bufferSize_ = 512;
+    buffer_ = std::make_unique<char[]>(bufferSize_);
 }
 
 DataFile::~DataFile()
@@ -175,14 +177,28 @@ void DataFile::row(std::span<const DataField> fields)
             order_[c] = found;
         }
     }
-    line_.clear();
+    std::size_t bound = n + 1;
+    for (const DataField& f : fields)
+        bound += f.value.kind() == DataValue::Kind::text ? 2 * f.value.text().size() + 2 : files::maxRealText;
+    if (bound > bufferSize_) {
+        buffer_ = std::make_unique<char[]>(2 * bound);
+        bufferSize_ = 2 * bound;
+    }
+    char* const start = buffer_.get();
+    char* at = start;
     for (std::size_t c = 0; c < n; ++c) {
         if (c)
-            line_.push_back(',');
-        appendValue(fields[inOrder ? c : order_[c]].value);
+            *at++ = ',';
+        const DataValue& value = fields[inOrder ? c : order_[c]].value;
+        switch (value.kind()) {
+        case DataValue::Kind::integer: at = files::writeInteger(at, value.integer()); break;
+        case DataValue::Kind::unsignedInteger: at = files::writeUnsigned(at, value.unsignedInteger()); break;
+        case DataValue::Kind::real: at = files::writeReal(at, value.real()); break;
+        case DataValue::Kind::text: at = files::writeCsvField(at, value.text()); break;
+        }
     }
-    line_.push_back('\n');
-    writeLine();
+    *at++ = '\n';
+    writeLine(std::string_view(start, static_cast<std::size_t>(at - start)));
 }
 
 void DataFile::firstRow(std::span<const DataField> fields)
@@ -209,7 +225,7 @@ void DataFile::firstRow(std::span<const DataField> fields)
         appendValue(fields[i].value);
     }
     line_.push_back('\n');
-    writeLine();
+    writeLine(line_);
     for (const DataField& f : fields)
         columns_.emplace_back(f.name);
     order_.assign(columns_.size(), 0);
@@ -217,23 +233,19 @@ void DataFile::firstRow(std::span<const DataField> fields)
 
 void DataFile::appendValue(const DataValue& value)
 {
+    char text[files::maxRealText];
     switch (value.kind()) {
-    case DataValue::Kind::integer: files::appendInteger(line_, value.integer()); break;
-    case DataValue::Kind::unsignedInteger: {
-        char text[24];
-        const int length = std::snprintf(text, sizeof text, "%llu", value.unsignedInteger());
-        line_.append(text, static_cast<std::size_t>(length));
-        break;
-    }
-    case DataValue::Kind::real: files::appendReal(line_, value.real()); break;
+    case DataValue::Kind::integer: line_.append(text, files::writeInteger(text, value.integer())); break;
+    case DataValue::Kind::unsignedInteger: line_.append(text, files::writeUnsigned(text, value.unsignedInteger())); break;
+    case DataValue::Kind::real: line_.append(text, files::writeReal(text, value.real())); break;
     case DataValue::Kind::text: files::appendCsvField(line_, value.text()); break;
     }
 }
 
-void DataFile::writeLine()
+void DataFile::writeLine(std::string_view line)
 {
     std::string reason;
-    if (!file_.write(line_, reason))
+    if (!file_.write(line, reason))
         fileError("Cannot write to the data file \"" + path_ + "\": " + reason + ".");
     ++rows_;
 }

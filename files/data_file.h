@@ -91,7 +91,7 @@ public:
 private:
     void firstRow(std::span<const DataField> fields);
     void appendValue(const DataValue& value);
-    void writeLine();
+    void writeLine(std::string_view line);
     [[noreturn]] void columnMismatch(std::span<const DataField> fields) const;
 
     std::string path_;
@@ -99,6 +99,9 @@ private:
     std::vector<std::string> columns_;
     std::vector<std::size_t> order_; // a row's field for each column
     std::string line_;
+    // A later row's text, grown when a row needs more (long texts), so a row allocates nothing.
+    std::unique_ptr<char[]> buffer_;
+    std::size_t bufferSize_ = 0;
     std::size_t rows_ = 0;
     bool closed_ = false;
     files::RawFile file_;

@@ -16,6 +16,7 @@ namespace Lumidraft {
 namespace {
 
 constinit APIInputProperties properties{};
+void (*beforeProcessExit)() = nullptr;
 
 constexpr std::uint8_t downBit = 0x80;
 
@@ -64,7 +65,11 @@ void handleMessage(const platform::Message& message)
         break;
     case msg::destroy:
     case msg::close:
-    case msg::quit: platform::backend().exitProcess(1); break;
+    case msg::quit:
+        if (beforeProcessExit)
+            beforeProcessExit();
+        platform::backend().exitProcess(1);
+        break;
     default: platform::backend().dispatchMessage(message); break;
     }
 }
@@ -151,6 +156,11 @@ std::int32_t defaultVirtualKey(int code)
         return table;
     }();
     return inTable(code, APIInputProperties::tableSize) ? map.entries[code] : 0;
+}
+
+void setBeforeProcessExit(void (*hook)()) noexcept
+{
+    beforeProcessExit = hook;
 }
 
 void pumpMessages()

@@ -96,6 +96,9 @@ void initializeInput();
 std::int32_t defaultVirtualKey(int code);
 // Handles at most one queued message, then takes a keyboard snapshot and reads the cursor.
 void pumpMessages();
+// Run by the pump just before a close, destroy or quit message ends the process at once, so the
+// run's records can be written first. One hook; null for none.
+void setBeforeProcessExit(void (*hook)()) noexcept;
 // Both pump once first. Reading pushed or released consumes the event. A code, button or state
 // outside its table reads false.
 bool queryKey(int code, int state);

@@ -229,6 +229,25 @@ TEST_F(TimingLogTest, AnErrorThatEndsTheRunStillWritesEveryRow)
     EXPECT_NE(err.find("Lumidraft: 5 flips at 60.00 Hz"), std::string::npos) << err;
 }
 
+TEST_F(TimingLogTest, AWindowClosedMidRunWritesTheLogBeforeTheProcessEnds)
+{
+    Canvas canvas;
+    open(canvas);
+    const std::string path = folder / "closed.csv";
+    canvas.logTiming(path);
+    for (int i = 0; i < 3; ++i)
+        flipAfter(canvas, 16);
+    machine->postClose();
+    ::testing::internal::CaptureStderr();
+    EXPECT_THROW(queryKey(escape, pushed), platform::ScriptedExit);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    // The process would be gone here: the files are complete before the canvas is closed.
+    EXPECT_EQ(readLines(path).size(), 4u);
+    EXPECT_NE(readFile(folder / "closed.svg").find("</svg>"), std::string::npos);
+    EXPECT_NE(err.find("Lumidraft: 3 flips at 60.00 Hz"), std::string::npos) << err;
+    EXPECT_EQ(close(canvas), "") << "reported once";
+}
+
 // Lines in the file now, waiting up to 10 s for at least `atLeast` of them.
 std::size_t linesWithin10s(const std::string& path, std::size_t atLeast)
 {
