@@ -424,11 +424,11 @@ TEST_F(ImageFileDamage, EveryDamagedOrWrongFileIsAClearError)
         putBig32(b, idat + 8 + length, crc32(&b[idat + 4], length + 4));
         return b;
     };
-    // A valid header announcing 100000 x 100000 with a little compressed data behind it.
-    const auto huge = [&] {
+    // A valid header announcing a large picture with a little compressed data behind it.
+    const auto announcing = [&](std::uint32_t w, std::uint32_t h) {
         Bytes b = truncated(png, 33);
-        putBig32(b, 16, 100000);
-        putBig32(b, 20, 100000);
+        putBig32(b, 16, w);
+        putBig32(b, 20, h);
         b[28] = 0; // not interlaced
         putBig32(b, 29, crc32(&b[12], 17));
         b.insert(b.end(), png.begin() + 33, png.end());
@@ -456,7 +456,9 @@ TEST_F(ImageFileDamage, EveryDamagedOrWrongFileIsAClearError)
         {"data-byte.png", flipped(png, 33 + 8 + idatLength / 2), "PNG file is damaged"},
         {"zlib-header.png", idatFlipped(0), "PNG file is damaged"},
         {"zlib-data.png", idatFlipped(idatLength / 2), "PNG file is damaged"},
-        {"huge.png", huge(), "too large for an image (100000 x 100000 pixels)"},
+        {"huge.png", announcing(100000, 100000), "too large for an image (100000 x 100000 pixels)"},
+        // Small enough for an image, far more than the data can expand to.
+        {"bomb.png", announcing(12000, 12000), "PNG file is damaged"},
         {"jpeg-start.jpg", truncated(jpeg, 3), "JPEG file is damaged"},
         {"jpeg-header.jpg", truncated(jpeg, 100), "JPEG file is damaged"},
         {"jpeg-scan.jpg", truncated(jpeg, jpeg.size() / 2), "JPEG file is damaged"},
