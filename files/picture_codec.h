@@ -21,7 +21,8 @@ struct PictureFormat {
 };
 
 // Receives a decoded picture. accept() comes first, with the format read from the header, before
-// anything is allocated in proportion to its size: the sink refuses a format by throwing. begin()
+// anything is allocated in proportion to its size: the sink refuses a format by throwing (a
+// decoder may call it again with a more exact format; the last call counts). begin()
 // follows once the decoder believes the file can hold such a picture; rows then arrive top row
 // first.
 class PictureSink {

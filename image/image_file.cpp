@@ -62,7 +62,7 @@ std::uint16_t toSample16(float v)
 class Image::FileSink final : public files::PictureSink {
 public:
     FileSink(Image& image, const std::string& path, int precision)
-        : image_(image), path_(path), precision_(precision)
+        : image_(image), path_(path), forced_(precision)
     {
     }
 
@@ -70,8 +70,7 @@ public:
     {
         format_ = format;
         layout_ = format.channels == 1 ? GRAY : format.channels == 3 ? RGB : RGBA;
-        if (precision_ < 0)
-            precision_ = format.bitDepth == 16 ? FLOAT : BYTE;
+        precision_ = forced_ >= 0 ? forced_ : format.bitDepth == 16 ? FLOAT : BYTE;
         // The same arithmetic as set: rows padded to 4 bytes, the block within a 32-bit size.
         const std::int64_t components = formatTable[layout_];
         const std::int64_t bytes = formatTable[3 + precision_];
@@ -124,7 +123,8 @@ public:
 private:
     Image& image_;
     const std::string& path_;
-    int precision_;
+    int forced_; // -1: by the file's depth
+    int precision_ = BYTE;
     files::PictureFormat format_;
     PixelComponents layout_ = RGB;
 };

@@ -187,6 +187,7 @@ TEST(ImageFileLoad, ForcedPrecisionScalesOrRoundsToTheNearestLevel)
     EXPECT_EQ(stored(same, 1, 1, 0), 12345.0f / 65535.0f);
 }
 
+// The references are libjpeg's pixels (checked against libjpeg itself below, where it is linked).
 TEST(ImageFileLoad, JpegsHoldWhatTheDecoderLibraryGives)
 {
     for (const char* name : {"baseline", "progressive", "gray"}) {
@@ -199,10 +200,25 @@ TEST(ImageFileLoad, JpegsHoldWhatTheDecoderLibraryGives)
         ASSERT_EQ(jpeg.getWidth(), 19.0);
         ASSERT_EQ(jpeg.getHeight(), 11.0);
         ASSERT_EQ(reference.getLayout(), jpeg.getLayout());
+        double largest = 0, total = 0;
         for (int y = 0; y < 11; ++y)
             for (int x = 0; x < 19; ++x)
-                for (int k = 0; k < (gray ? 1 : 3); ++k)
-                    ASSERT_EQ(stored(jpeg, x, y, k), stored(reference, x, y, k)) << x << "," << y << "," << k;
+                for (int k = 0; k < (gray ? 1 : 3); ++k) {
+                    const double d = std::fabs(stored(jpeg, x, y, k) - stored(reference, x, y, k));
+                    largest = std::max(largest, d);
+                    total += d;
+                }
+        const double mean = total / (11 * 19 * (gray ? 1 : 3));
+#ifdef _WIN32
+        // The Windows Imaging Component decodes JPEGs its own way: without chroma subsampling its
+        // pixels are libjpeg's to within a level of rounding, but it upsamples subsampled colour
+        // (the baseline file is 4:2:0) differently, by tens of levels at sharp colour edges.
+        const bool subsampled = std::string(name) == "baseline";
+        EXPECT_LE(largest, subsampled ? 48 : 1) << "mean " << mean;
+        EXPECT_LE(mean, subsampled ? 8 : 0.01);
+#else
+        EXPECT_EQ(largest, 0) << "mean " << mean;
+#endif
     }
 }
 
@@ -408,14 +424,13 @@ TEST_F(ImageFileDamage, EveryDamagedOrWrongFileIsAClearError)
         putBig32(b, idat + 8 + length, crc32(&b[idat + 4], length + 4));
         return b;
     };
-    // A valid header announcing 100000 x 100000 with a little compressed data behind it.
-    const auto huge = [&] {
-        Bytes b = truncated(png, 33);
-        putBig32(b, 16, 100000);
-        putBig32(b, 20, 100000);
+    // A valid header announcing a large picture with a little compressed data behind it.
+    const auto announcing = [&](std::uint32_t w, std::uint32_t h) {
+        Bytes b = png;
+        putBig32(b, 16, w);
+        putBig32(b, 20, h);
         b[28] = 0; // not interlaced
         putBig32(b, 29, crc32(&b[12], 17));
-        b.insert(b.end(), png.begin() + 33, png.end());
         return b;
     };
 
@@ -440,7 +455,9 @@ TEST_F(ImageFileDamage, EveryDamagedOrWrongFileIsAClearError)
         {"data-byte.png", flipped(png, 33 + 8 + idatLength / 2), "PNG file is damaged"},
         {"zlib-header.png", idatFlipped(0), "PNG file is damaged"},
         {"zlib-data.png", idatFlipped(idatLength / 2), "PNG file is damaged"},
-        {"huge.png", huge(), "too large for an image (100000 x 100000 pixels)"},
+        {"huge.png", announcing(100000, 100000), "too large for an image (100000 x 100000 pixels)"},
+        // Small enough for an image, far more than the data can expand to.
+        {"bomb.png", announcing(12000, 12000), "PNG file is damaged"},
         {"jpeg-start.jpg", truncated(jpeg, 3), "JPEG file is damaged"},
         {"jpeg-header.jpg", truncated(jpeg, 100), "JPEG file is damaged"},
         {"jpeg-scan.jpg", truncated(jpeg, jpeg.size() / 2), "JPEG file is damaged"},
