@@ -62,6 +62,34 @@ inline RoundRatios roundRatios(const TotalsReporter& reporter, const std::string
     return ratios;
 }
 
+// The times per iteration (seconds) of the round whose ratio numerator / denominator is the median,
+// so a goal line can show two measured figures whose ratio is the median ratio. With an even number
+// of rounds the one of the two middle rounds that is worse for the goal is taken: the higher ratio
+// for a ceiling (`atMost`), the lower for a floor. Both are zero when no round ran.
+struct RoundTimes {
+    double numerator = 0, denominator = 0;
+};
+
+inline RoundTimes medianRound(const TotalsReporter& reporter, const std::string& numerator,
+                              const std::string& denominator, int rounds, bool realTime, bool atMost)
+{
+    std::vector<RoundTimes> times;
+    for (int r = 0; r < rounds; ++r) {
+        const auto n = reporter.total(numerator + "/" + std::to_string(r));
+        const auto d = reporter.total(denominator + "/" + std::to_string(r));
+        if (n.iterations == 0 || d.iterations == 0)
+            continue;
+        times.push_back({(realTime ? n.real : n.cpu) / n.iterations, (realTime ? d.real : d.cpu) / d.iterations});
+    }
+    if (times.empty())
+        return {};
+    std::sort(times.begin(), times.end(), [](const RoundTimes& a, const RoundTimes& b) {
+        return a.numerator * b.denominator < b.numerator * a.denominator;
+    });
+    const std::size_t n = times.size();
+    return times[n % 2 || atMost ? n / 2 : n / 2 - 1];
+}
+
 inline double median(std::vector<double> values)
 {
     if (values.empty())

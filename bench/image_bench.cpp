@@ -4,7 +4,7 @@
 // Every measured step ends in glFinish, so the renderer's work is counted where it was caused.
 // Times are real time and the CPU time of the whole process (the renderer works in threads of
 // its own). Prints: direct / accelerated draw (goal: at least 5), and accelerate in milliseconds
-// (goal: under one 60 Hz frame, 16.7 ms).
+// (goal: under one 60 Hz frame, 16.7 ms); each goal also as a GOAL line.
 #include "canvas/active_canvas.h"
 #include "canvas/canvas.h"
 #include "image/image.h"
@@ -154,6 +154,10 @@ int main(int argc, char** argv)
         std::printf("  real time:                %.2f\n", Lumidraft::bench::median(realRatios));
         std::printf("  CPU time of the process:  %.2f\n", Lumidraft::bench::median(cpuRatios));
     }
+    // The draw goal is on real time: the renderer's threads do the work, the wait is what counts.
+    const auto round = Lumidraft::bench::medianRound(reporter, "direct", "accelerated", rounds, true, false);
+    Lumidraft::bench::printGoal("512x512 RGB BYTE image: direct / accelerated draw, real time (median round)",
+                                round.numerator * 1e3, round.denominator * 1e3, "ms", 5.0, false);
     const auto one = reporter.total("accelerate");
     const auto points = reporter.total("accelerate_point_by_point");
     if (one.iterations > 0) {
@@ -163,6 +167,10 @@ int main(int argc, char** argv)
             std::printf("  point by point / one transfer: %.1f (real time)\n",
                         (points.real / points.iterations) / (one.real / one.iterations));
     }
+    // Against a fixed budget rather than a measured baseline: one refresh at 60 Hz.
+    Lumidraft::bench::printGoal("accelerate 512x512 RGB BYTE / one 60 Hz frame, real time",
+                                one.iterations > 0 ? one.real / one.iterations * 1e3 : 0.0, 1000.0 / 60.0, "ms",
+                                1.0, true);
     benchmark::Shutdown();
     return 0;
 }

@@ -1,6 +1,9 @@
 // The framework's generator against the standard library's 32-bit Mersenne Twister, measured in
-// the same run. Prints ours / std CPU-time ratios at the end (below 1 means ours is faster).
+// the same run. Prints ours / std CPU-time ratios at the end (below 1 means ours is faster), each
+// also as a GOAL line.
 #include "timing/random.h"
+
+#include "bench/bench_support.h"
 
 #include <benchmark/benchmark.h>
 
@@ -96,8 +99,14 @@ int main(int argc, char** argv)
     const std::pair<const char*, const char*> pairs[] = {{"ourNext32", "stdNext32"}, {"ourRandom", "stdRandom"}};
     for (const auto& [ours, theirs] : pairs) {
         const auto a = reporter.perIteration.find(ours), b = reporter.perIteration.find(theirs);
-        if (a != reporter.perIteration.end() && b != reporter.perIteration.end() && b->second > 0)
+        const bool measured = a != reporter.perIteration.end() && b != reporter.perIteration.end() && b->second > 0;
+        if (measured)
             std::printf("ratio %s / %s = %.3f (goal: <= 1)\n", ours, theirs, a->second / b->second);
+        // Per number drawn, from the CPU time of a batch.
+        const double perNumber = 1e9 / batch;
+        Lumidraft::bench::printGoal(std::string(ours) + " / " + theirs + ", CPU time",
+                                    measured ? a->second * perNumber : 0.0, measured ? b->second * perNumber : 0.0,
+                                    "ns", 1.0, true);
     }
     return 0;
 }

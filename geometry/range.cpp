@@ -91,16 +91,17 @@ std::int32_t Range::last() const
     return toInt32(f);
 }
 
+// A NaN end excludes nothing (see includes), so it clips an index like an end without a limit.
 std::int32_t Range::first(std::int32_t n) const
 {
-    if (lower.kind == MIN || n > lower.val)
+    if (lower.kind == MIN || std::isnan(lower.val) || n > lower.val)
         return n;
     return first();
 }
 
 std::int32_t Range::last(std::int32_t n) const
 {
-    if (upper.kind == MAX || n < upper.val)
+    if (upper.kind == MAX || std::isnan(upper.val) || n < upper.val)
         return n;
     return last();
 }

@@ -54,7 +54,7 @@ public:
     std::int32_t first() const;
     std::int32_t last() const;
     // n itself when the end has no limit or n already lies inside that end; the forms used to
-    // clip a 1-based index to the range.
+    // clip a 1-based index to the range. A NaN end counts as one without a limit here.
     std::int32_t first(std::int32_t n) const;
     std::int32_t last(std::int32_t n) const;
 

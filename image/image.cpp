@@ -11,6 +11,7 @@
 #include <limits>
 #include <new>
 #include <typeinfo>
+#include <utility>
 
 namespace Lumidraft {
 
@@ -85,7 +86,51 @@ Image::~Image()
     release();
 }
 
+Image::Image(Image&& other) noexcept
+{
+    takeFrom(other);
+}
+
+Image& Image::operator=(Image&& other) noexcept
+{
+    if (this != &other) {
+        release();
+        takeFrom(other);
+    }
+    return *this;
+}
+
+// Takes every field of other, which is left in the empty state. This image must hold no bitmap.
+void Image::takeFrom(Image& other) noexcept
+{
+    api_ = std::move(other.api_);
+    width_ = std::exchange(other.width_, 0);
+    height_ = std::exchange(other.height_, 0);
+    layout_ = std::exchange(other.layout_, RGB);
+    precision_ = std::exchange(other.precision_, BYTE);
+    hasBitmap_ = std::exchange(other.hasBitmap_, false);
+    accelerated_ = std::exchange(other.accelerated_, false);
+    floatPixels_ = std::exchange(other.floatPixels_, nullptr);
+    bytePixels_ = std::exchange(other.bytePixels_, nullptr);
+    pixelBytes_ = std::exchange(other.pixelBytes_, 0);
+    lineBytes_ = std::exchange(other.lineBytes_, 0);
+    totalBytes_ = std::exchange(other.totalBytes_, 0);
+    lineElements_ = std::exchange(other.lineElements_, 0);
+    totalElements_ = std::exchange(other.totalElements_, 0);
+    vramY_ = std::exchange(other.vramY_, 0);
+    vramX_ = std::exchange(other.vramX_, 0);
+    vramGeneration_ = std::exchange(other.vramGeneration_, 0);
+    bounds_ = std::exchange(other.bounds_, Rectangle());
+    placement_ = std::exchange(other.placement_, Rectangle());
+}
+
 void Image::set(int width, int height, int layout, int precision)
+{
+    allocate(width, height, layout, precision);
+    clear(Color::black);
+}
+
+void Image::allocate(int width, int height, int layout, int precision)
 {
     if (hasBitmap_)
         raise("Memory Error", "Image object already has its bitmap.");
@@ -106,15 +151,17 @@ void Image::set(int width, int height, int layout, int precision)
     placement_ = bounds_;
 
     // Sizes are worked out in 64 bits: a block whose size does not fit the 32-bit fields cannot
-    // be allocated, rather than wrapping around into a small one.
+    // be allocated, rather than wrapping around into a small one. A line is at most 16 x 2^31
+    // bytes, so only the total can leave 64 bits: it is compared by division, never multiplied
+    // out unless it fits.
     const std::int64_t bytesPerComponent = formatTable[3 + precision];
     const std::int64_t pixelBytes = formatTable[layout] * bytesPerComponent;
     std::int64_t lineBytes = pixelBytes * width;
     if (lineBytes % rowAlignment != 0)
         lineBytes += rowAlignment - lineBytes % rowAlignment;
-    const std::int64_t totalBytes = lineBytes * height;
     constexpr std::int64_t limit = std::numeric_limits<std::int32_t>::max();
-    const bool fits = totalBytes <= limit;
+    const bool fits = lineBytes <= limit && height <= limit / lineBytes;
+    const std::int64_t totalBytes = fits ? lineBytes * height : 0;
     pixelBytes_ = static_cast<std::int32_t>(pixelBytes);
     lineBytes_ = lineBytes <= limit ? static_cast<std::int32_t>(lineBytes) : 0;
     totalBytes_ = fits ? static_cast<std::int32_t>(totalBytes) : 0;
@@ -142,7 +189,6 @@ void Image::set(int width, int height, int layout, int precision)
     }
     hasBitmap_ = true;
     accelerated_ = false;
-    clear(Color::black);
 }
 
 void Image::set(int width, int height, int precision)
@@ -252,8 +298,11 @@ void Image::clear(Color color)
 void Image::fill(Rectangle rect, Color color)
 {
     requireBitmap();
+    // Clipping would put the image's own edges in place of NaN ones; such a rectangle names no
+    // pixels, so it fills nothing.
+    if (std::isnan(rect.left) || std::isnan(rect.top) || std::isnan(rect.right) || std::isnan(rect.bottom))
+        return;
     rect.clip(bounds_);
-    // Inside the bounds after clipping; NaN edges (which survive clipping) fill nothing.
     if (!(rect.left >= 0.0 && rect.top >= 0.0 && rect.right < width_ && rect.bottom < height_))
         return;
     const int x0 = static_cast<int>(rect.left);

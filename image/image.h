@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace Lumidraft {
 
@@ -33,9 +34,13 @@ public:
     Image(Rectangle rect, int precision); // RGB
     ~Image();
 
-    // An image owns its pixels and is never copied.
+    // An image owns its pixels and is never copied. It moves, so that images can be kept in
+    // containers: everything travels, the copy in video memory included, and the source is left
+    // empty. Assigning into an image releases what it held first.
     Image(const Image&) = delete;
     Image& operator=(const Image&) = delete;
+    Image(Image&& other) noexcept;
+    Image& operator=(Image&& other) noexcept;
 
     // Allocates the bitmap and clears it to Color::black. Checks, each value stored right after
     // its own check: a bitmap exists already ("Memory Error"), width, height, layout, precision
@@ -45,6 +50,21 @@ public:
     void set(int width, int height, int precision);
     void set(Rectangle rect, int layout, int precision);
     void set(Rectangle rect, int precision);
+    // Reads a PNG or JPEG file; the file's top-left pixel becomes pixel (0, 0). Grey files give
+    // GRAY, colour files RGB, files with transparency RGBA (grey replicated). 8-bit samples give
+    // BYTE (stored unchanged), 16-bit samples FLOAT (sample / 65535) unless a precision is forced:
+    // FLOAT stores 8-bit samples / 255, BYTE rounds 16-bit samples to the nearest level. Nothing
+    // is converted (no gamma, colour profile or colour space). Needs an image without a bitmap
+    // (the error of set); a file that cannot be read raises Exception (Image, "FILE ERROR",
+    // "<path>: <reason>") and leaves the image empty.
+    explicit Image(const std::string& path);
+    void load(const std::string& path);
+    void load(const std::string& path, int precision);
+    // Writes a PNG (the name must end in .png, any case): BYTE images at 8 bits, FLOAT at 16 bits
+    // holding round(clamp(v, 0, 1) x 65535); GRAY, RGB, RGBA as grey, RGB, RGBA. A failed save
+    // leaves no partial file and whatever was at the path before.
+    void save(const std::string& path) const;
+
     // Frees pixels and companion, back to the empty state. Does nothing without a bitmap. Space
     // taken in video memory stays taken.
     void release();
@@ -53,7 +73,7 @@ public:
     // Exception and touch nothing.
     void clear(Color color);
     // Writes the colour into the part of rect inside the image (edges truncated); raises the
-    // rectangle's clip error when nothing of it is inside.
+    // rectangle's clip error when nothing of it is inside. A rectangle with a NaN edge fills nothing.
     void fill(Rectangle rect, Color color);
     // BYTE components hold trunc(intensity x 255), clamped to 0..255; GRAY keeps the red component.
     void setPixel(int x, int y, Color color);
@@ -117,6 +137,13 @@ public:
     unsigned glType() const;
 
 private:
+    class FileSink;
+    class FileRows;
+
+    // set without the clearing, for pictures that write every pixel themselves.
+    void allocate(int width, int height, int layout, int precision);
+    void loadFile(const std::string& path, int precision);
+    void takeFrom(Image& other) noexcept;
     void requireBitmap() const;
     void requirePixel(int x, int y) const;
     std::int64_t elementIndex(int x, int y) const;

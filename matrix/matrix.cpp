@@ -70,6 +70,12 @@ Matrix::Matrix(Matrix&& source) noexcept : Matrix()
         allocate(source.getRows(), source.getCols());
         copyFrom(source);
     } catch (...) {
+        // Storage allocated before the copy failed holds no values: give it back, so the matrix
+        // is plainly without storage rather than valid-looking garbage.
+        if (allocated) delete[] elements;
+        elements = nullptr;
+        allocated = false;
+        rows = cols = count = 0;
     }
 }
 

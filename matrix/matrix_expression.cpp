@@ -124,8 +124,9 @@ void MatrixExpression::rowAccess(double*& first, int& stride) const
     if (!isView()) throw Exception();
     left->rowAccess(first, stride);
     if (rows <= 0 || cols <= 0) return;
-    // The source may have changed shape since the view was taken; never reach outside it.
-    if (rowLow - 1 + static_cast<long long>(rows) > left->getRows() ||
+    // The source may have changed shape since the view was taken; never reach outside it, on
+    // either side.
+    if (rowLow < 1 || colLow < 1 || rowLow - 1 + static_cast<long long>(rows) > left->getRows() ||
         colLow - 1 + static_cast<long long>(cols) > left->getCols())
         throw Exception(typeid(*this), "EXPRESSION ERROR", "View lies outside its matrix.");
     first += static_cast<std::ptrdiff_t>(rowLow - 1) * stride + (colLow - 1);
@@ -147,6 +148,9 @@ MatrixExpression& MatrixExpression::operator=(const MatrixExpression& source)
 {
     requireSameSize(source);
     if (!hasInstance()) raiseNoMemory();
+    // An empty block takes nothing, whichever path the source would go: the aliasing one would
+    // otherwise try to allocate an empty temporary.
+    if (rows <= 0 || cols <= 0) return *this;
     if (source.hasInstance()) {
         copyFrom(source);
         return *this;

@@ -5,8 +5,9 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libeigen3-dev
-  libsdl2-dev libpng-dev libgl-dev libgl1-mesa-dri libegl-dev libegl-mesa0 libglx-mesa0
+  libsdl2-dev libpng-dev libjpeg62-turbo-dev libgl-dev libgl1-mesa-dri libegl-dev libegl-mesa0 libglx-mesa0
   xvfb xauth xdotool x11-utils x11-apps xfonts-base imagemagick
+  clang-14 libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

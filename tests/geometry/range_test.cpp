@@ -218,6 +218,25 @@ TEST(Range, FirstAndLastClipAnIndex)
     EXPECT_EQ(bounded.last(6), 5); // 6 is not below the open end
 }
 
+TEST(Range, NaNEndsClipAnIndexLikeMissingEnds)
+{
+    const double nan = std::nan("");
+    Range r;
+    nan <= r <= nan;
+    EXPECT_EQ(r.first(1), 1);
+    EXPECT_EQ(r.last(7), 7);
+    nan < r < nan;
+    EXPECT_EQ(r.first(1), 1);
+    EXPECT_EQ(r.last(7), 7);
+    nan <= r <= 4;
+    EXPECT_EQ(r.first(1), 1);
+    EXPECT_EQ(r.last(7), 4);
+    // Without n they read the stored value as for a missing end, whose value is 0.
+    nan <= r <= nan;
+    EXPECT_EQ(r.first(), 0);
+    EXPECT_EQ(r.last(), 0);
+}
+
 TEST(Range, FirstAndLastSaturateHugeValues)
 {
     Range r;

@@ -8,6 +8,7 @@
 #include "support/expect_exception.h"
 
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -291,6 +292,31 @@ TEST_F(ImageDrawTest, AcceleratePlacesCopiesOnShelvesOnceEach)
     EXPECT_FALSE(a.accelerated());
 }
 
+TEST_F(ImageDrawTest, AMovedAcceleratedImageKeepsItsCopy)
+{
+    open();
+    Image original(4, 4, Image::RGB, Image::BYTE);
+    original.clear(Color::green);
+    original.accelerate();
+    original.clear(Color::red); // the copy still shows green
+    const int x = original.vramX(), y = original.vramY();
+
+    std::vector<Image> images;
+    images.push_back(std::move(original));
+    EXPECT_FALSE(original.accelerated());
+    Image& moved = images.front();
+    EXPECT_TRUE(moved.accelerated());
+    EXPECT_EQ(moved.vramX(), x);
+    EXPECT_EQ(moved.vramY(), y);
+    moved.accelerate(); // already has its copy: nothing new is placed
+    EXPECT_EQ(APIImageProperties::shelfRight(1), 3);
+
+    canvas.clear(Color::black);
+    moved.draw(10, 10);
+    EXPECT_EQ(Pixels(canvas).at(12, 12), rgba(Color::green));
+    expectError([&] { original.draw(0, 0); }, typeid(Image), "Memory Error", "Image object has no bitmap.");
+}
+
 TEST_F(ImageDrawTest, TheCopyKeepsItsPictureWhileThePixelsChange)
 {
     open();
@@ -376,6 +402,39 @@ TEST_F(ImageDrawTest, CaptureThenDrawReproducesTheRegion)
         for (int x = 95; x <= 147; ++x)
             ASSERT_EQ(redrawn.at(x, y), canvasRgb(x, y)) << x << "," << y;
     EXPECT_EQ(redrawn.litBox().count, 53 * 42);
+}
+
+TEST_F(ImageDrawTest, ACapturedRegionSavedAsPngHoldsTheScreensPixels)
+{
+    open();
+    background();
+    Rectangle patch;
+    patch.set(200.0, 100.0, 260.0, 150.0);
+    canvas.drawEllipse(patch, Color(1.0, 0.8, 0.1, 0.7));
+    const Pixels shown(canvas);
+    Rectangle region;
+    region.set(190.0, 90.0, 270.0, 161.0); // 81 x 72: odd row length
+
+    const std::string file =
+        (std::filesystem::temp_directory_path() / "lumidraft-capture-test.png").string();
+    for (int precision : {int(Image::BYTE), int(Image::FLOAT)}) {
+        SCOPED_TRACE(precision == Image::BYTE ? "BYTE" : "FLOAT");
+        Image captured(81, 72, Image::RGB, precision);
+        canvas.capture(captured, region);
+        captured.save(file);
+        Image saved(file);
+        std::filesystem::remove(file);
+        ASSERT_EQ(saved.getWidth(), 81.0);
+        ASSERT_EQ(saved.getHeight(), 72.0);
+        ASSERT_EQ(saved.getLayout(), Image::RGB);
+        ASSERT_EQ(saved.getPrecision(), precision);
+        for (int y = 0; y < 72; ++y)
+            for (int x = 0; x < 81; ++x) {
+                Rgba expected = shown.at(190 + x, 90 + y);
+                expected[3] = 255;
+                ASSERT_EQ(rgba(saved.getPixel(x, y)), expected) << x << "," << y;
+            }
+    }
 }
 
 TEST_F(ImageDrawTest, CaptureKeepsALargeEnoughImageAndReplacesASmallOne)

@@ -10,8 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace Lumidraft {
@@ -197,6 +200,32 @@ TEST(ImageSet, TooLargeABlockIsAnAllocationFailureNotAWrappedSize)
     EXPECT_TRUE(image.hasBitmap());
 }
 
+TEST(ImageSet, SizesWhoseArithmeticOverflowsAreRefusedBeforeAllocating)
+{
+    // Each of these wraps around in 64-bit size arithmetic done naively (some to a small total,
+    // some to a negative one); every one must be refused before anything is allocated or written.
+    const int big = 1 << 30, max = 2147483647;
+    const struct {
+        int w, h, layout, precision;
+    } cases[] = {
+        {big, big, Image::RGBA, Image::FLOAT}, {max, max, Image::RGBA, Image::FLOAT},
+        {max, max, Image::GRAY, Image::BYTE},  {max, 1, Image::RGBA, Image::FLOAT},
+        {1, max, Image::RGB, Image::BYTE},     {big, 4, Image::RGBA, Image::BYTE},
+        {1 << 29, 1 << 29, Image::RGBA, Image::FLOAT},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.w << " x " << c.h << " layout " << c.layout);
+        Image image;
+        expectError([&] { image.set(c.w, c.h, c.layout, c.precision); }, typeid(Image), "Memory Error",
+                    "Image failed to allocate memory.");
+        EXPECT_FALSE(image.hasBitmap());
+        EXPECT_EQ(image.bytePixels(), nullptr);
+        EXPECT_EQ(image.floatPixels(), nullptr);
+        EXPECT_EQ(image.getWidth(), double(c.w));
+        EXPECT_EQ(image.getHeight(), double(c.h));
+    }
+}
+
 TEST(ImagePixels, CallsOutsideTheImageRaiseAndWriteNothing)
 {
     Image image(3, 2, Image::RGB, Image::BYTE);
@@ -232,6 +261,25 @@ TEST(ImageFill, WritesOnlyThePartInsideTheImage)
     expectError([&] { image.fill(Rectangle(4.0, 0.0, 9.0, 2.0), Color::white); }, typeid(Rectangle), "SIZE ERROR",
                 "Cripped rectangle is null.");
     EXPECT_EQ(bytesOf(image), before);
+}
+
+TEST(ImageFill, NaNEdgesFillNothing)
+{
+    const double nan = std::nan("");
+    const Rectangle hostile[] = {
+        Rectangle().set(nan, 1.0, nan, 2.0), Rectangle().set(nan, 0.0, 2.0, 3.0), Rectangle().set(0.0, nan, 3.0, 3.0),
+        Rectangle().set(0.0, 0.0, nan, 3.0), Rectangle().set(0.0, 0.0, 3.0, nan), Rectangle().set(nan, nan, nan, nan),
+    };
+    for (const int precision : {Image::BYTE, Image::FLOAT}) {
+        Image image(4, 4, Image::RGBA, precision);
+        for (const Rectangle& r : hostile) {
+            SCOPED_TRACE(::testing::Message() << r.left << " " << r.top << " " << r.right << " " << r.bottom);
+            image.fill(r, Color::white);
+            for (int y = 0; y < 4; ++y)
+                for (int x = 0; x < 4; ++x)
+                    EXPECT_EQ(image.getPixel(x, y).r, 0.0) << x << "," << y;
+        }
+    }
 }
 
 TEST(ImageMatrices, RowsRunDownAndColumnsAcross)
@@ -308,6 +356,75 @@ TEST(ImagePlacement, CentringAndShiftingMoveOnlyThePlacement)
     image.set(4, 4, Image::BYTE); // a new bitmap is placed at its own area again
     EXPECT_EQ(image.placement().left, 0.0);
     EXPECT_EQ(image.placement().bottom, 3.0);
+}
+
+void expectEmpty(const Image& image)
+{
+    EXPECT_FALSE(image.hasBitmap());
+    EXPECT_FALSE(image.accelerated());
+    EXPECT_EQ(image.api(), nullptr);
+    EXPECT_EQ(image.bytePixels(), nullptr);
+    EXPECT_EQ(image.floatPixels(), nullptr);
+    EXPECT_EQ(image.getWidth(), 0.0);
+    EXPECT_EQ(image.getHeight(), 0.0);
+    EXPECT_EQ(image.getLayout(), Image::RGB);
+    EXPECT_EQ(image.getPrecision(), Image::BYTE);
+    EXPECT_EQ(image.getTotalElements(), 0);
+}
+
+TEST(ImageMove, PixelsAndPlacementTravelAndTheSourceIsLeftEmpty)
+{
+    static_assert(std::is_nothrow_move_constructible_v<Image> && std::is_nothrow_move_assignable_v<Image>);
+    static_assert(!std::is_copy_constructible_v<Image> && !std::is_copy_assignable_v<Image>);
+
+    Image source(5, 3, Image::GRAY, Image::FLOAT);
+    source.setPixel(4, 2, Color(0.25));
+    source.centerAt(50.0, 60.0);
+    const float* block = source.floatPixels();
+    const APIImageProperties* api = source.api();
+
+    Image moved(std::move(source));
+    expectEmpty(source);
+    EXPECT_EQ(moved.floatPixels(), block); // the block itself, not a copy
+    EXPECT_EQ(moved.api(), api);
+    EXPECT_EQ(moved.getWidth(), 5.0);
+    EXPECT_EQ(moved.getLineElements(), 5);
+    EXPECT_EQ(moved.getPixel(4, 2).r, 0.25f);
+    EXPECT_EQ(moved.placement().left, 48.0);
+    EXPECT_EQ(moved.bounds().right, 4.0);
+
+    // Assignment frees what the target held; the emptied source can be set again.
+    Image target(7, 7, Image::RGBA, Image::BYTE);
+    target = std::move(moved);
+    expectEmpty(moved);
+    EXPECT_EQ(target.floatPixels(), block);
+    EXPECT_EQ(target.getLayout(), Image::GRAY);
+    moved.set(2, 2, Image::BYTE);
+    EXPECT_TRUE(moved.hasBitmap());
+
+    Image& alias = target;
+    target = std::move(alias); // moving into itself keeps the picture
+    EXPECT_EQ(target.floatPixels(), block);
+
+    // Moving an empty image into one with a bitmap leaves both empty.
+    Image none;
+    moved = std::move(none);
+    expectEmpty(moved);
+}
+
+TEST(ImageMove, AVectorOfImagesKeepsEveryPictureAsItGrows)
+{
+    std::vector<Image> trials;
+    for (int i = 0; i < 40; ++i) {
+        trials.emplace_back(3 + i % 4, 2, Image::RGB, Image::BYTE);
+        trials.back().clear(Color(i / 40.0, 0.0, 1.0));
+    }
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_EQ(trials[i].getWidth(), 3.0 + i % 4);
+        EXPECT_EQ(trials[i].getPixel(2, 1).r, static_cast<int>(i / 40.0 * 255) / 255.0);
+    }
+    trials.erase(trials.begin());
+    EXPECT_EQ(trials.front().getWidth(), 4.0);
 }
 
 TEST(ImageDifference, AmplifiesSmallDifferencesOfEveryElement)

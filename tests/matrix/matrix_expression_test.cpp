@@ -1,5 +1,6 @@
 // Matrix arithmetic: node building and validation, evaluation by kind with its exact order of
 // roundings, aliasing, views and the tree print.
+#include <functional>
 #include <sstream>
 
 #include "matrix_test_support.h"
@@ -448,6 +449,69 @@ TEST(MatrixViews, ViewOfAView)
     EXPECT_EQ(m(4, 5), 145);
     EXPECT_EQ(m(2, 2), 22);
     EXPECT_EQ(outer(rows(1, 1), 1)(1, 1), 22);
+}
+
+TEST(MatrixViews, AssigningToAnEmptyViewWritesNothingWhicheverPath)
+{
+    Matrix m = counting(3, 3);
+    Matrix other = counting(3, 3);
+    MatrixExpression v = m(rows(5, 9), rows(5, 9));
+    MatrixExpression w = other(rows(5, 9), rows(5, 9));
+    ASSERT_EQ(v.getRows(), 0);
+    ASSERT_EQ(v.getCols(), 0);
+    const std::function<void()> assignments[] = {
+        [&] { v = w; },           [&] { v = 5.0; },          [&] { v = w * 2.0; },
+        [&] { v = v * 2.0; },     [&] { v = v + v; },        [&] { v = v - 1.0; },
+        [&] { v = elementwise(v) * v; }, [&] { v = v / 3.0; },
+    };
+    for (const auto& assign : assignments) {
+        EXPECT_NO_THROW(assign());
+        EXPECT_EQ(valuesOf(m), valuesOf(counting(3, 3)));
+    }
+}
+
+// A NaN bound excludes nothing (Range::includes), so a view treats it as an end without a limit.
+TEST(MatrixViews, NaNBoundsSelectAsMissingEndsAndNeverReachOutside)
+{
+    const double nan = std::nan("");
+    const struct {
+        const char* name;
+        int low, high; // the rows the view must cover in a 3 x 3 matrix
+    } cases[] = {
+        {"NaN <= r <= 2", 1, 2}, {"NaN < r < 3", 1, 2}, {"2 <= r <= NaN", 2, 3},
+        {"NaN <= r <= NaN", 1, 3}, {"r < NaN", 1, 3},   {"r >= NaN", 1, 3},
+    };
+    // Built one by one: a chain needs a named range.
+    Range built[6];
+    nan <= built[0] <= 2.0;
+    nan < built[1] < 3.0;
+    2.0 <= built[2] <= nan;
+    nan <= built[3] <= nan;
+    built[4] < nan;
+    built[5] >= nan;
+    for (std::size_t k = 0; k < 6; ++k) {
+        SCOPED_TRACE(cases[k].name);
+        const int low = cases[k].low, high = cases[k].high;
+        // The same range on rows, on columns, and on the inner view of a view.
+        for (int where = 0; where < 3; ++where) {
+            Matrix m = counting(3, 3);
+            MatrixExpression whole = m(Range(), Range());
+            MatrixExpression v = where == 0   ? m(built[k], rows(1, 3))
+                                 : where == 1 ? m(rows(1, 3), built[k])
+                                              : whole(built[k], rows(1, 3));
+            const int expectRows = where == 1 ? 3 : high - low + 1;
+            const int expectCols = where == 1 ? high - low + 1 : 3;
+            ASSERT_EQ(v.getRows(), expectRows);
+            ASSERT_EQ(v.getCols(), expectCols);
+            v = 7.0;
+            for (int i = 1; i <= 3; ++i)
+                for (int j = 1; j <= 3; ++j) {
+                    const int index = where == 1 ? j : i;
+                    const bool inside = index >= low && index <= high;
+                    EXPECT_EQ(m(i, j), inside ? 7.0 : 10.0 * i + j) << i << "," << j << " case " << where;
+                }
+        }
+    }
 }
 
 TEST(MatrixViews, CopyAssignmentBetweenNodesCopiesElements)

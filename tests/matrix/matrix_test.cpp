@@ -128,6 +128,23 @@ TEST(MatrixAssignment, CopyAndMoveConstruction)
     EXPECT_FALSE(a.hasInstance()); // NOLINT: the moved-from state is part of the contract
 }
 
+TEST(MatrixAssignment, AFailedMoveLeavesNoStorage)
+{
+    // The move copies a view; the view no longer fits its transposed matrix, so the copy fails.
+    Matrix m(1, 4);
+    MatrixExpression v = m(1, Range());
+    m.transpose();
+    Matrix c(std::move(static_cast<Matrix&>(v)));
+    EXPECT_FALSE(c.hasInstance());
+    EXPECT_EQ(c.getRows(), 0);
+    EXPECT_EQ(c.getCols(), 0);
+    EXPECT_TRUE(raises([&] { c(1, 1); }, typeid(Matrix), "OPERAND ERROR", "This operated matrix has no instance"));
+    EXPECT_TRUE(raises([&] { c = 1.0; }, typeid(Matrix), "NO MEMORY ERROR", "Memory not allocated"));
+    // Without storage it is sized by its next assignment, like a default-constructed matrix.
+    c = makeMatrix(1, 2, {5, 6});
+    EXPECT_EQ(valuesOf(c), (Values{5, 6}));
+}
+
 TEST(MatrixShape, SwapExchangesStorageOfAnySize)
 {
     Matrix a = makeMatrix(1, 2, {1, 2});
