@@ -9,8 +9,9 @@ class Image;
 
 namespace Lumidraft::run {
 
-// Saves a BYTE image as PNG, upright; creates missing parent folders. Raises Exception (class
-// Player, "FILE ERROR") with the path and the reason when the file cannot be written.
+// Saves the image as PNG (Image::save), creating missing parent folders. A folder that cannot be
+// made raises Exception (class Player, "FILE ERROR") with the path and the reason; the save's
+// own failures are the image's.
 void saveCapture(const Image& image, const std::string& path);
 
 } // namespace Lumidraft::run

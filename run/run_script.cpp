@@ -143,6 +143,12 @@ Action parseAction(Line& line)
         action.kind = Action::capture;
         action.path = line.take("a file name after \"capture\"");
         checkPattern(line, action.path);
+        // Captures are PNG pictures; any other name would fail only half-way through the run.
+        std::string ending = action.path.size() >= 4 ? action.path.substr(action.path.size() - 4) : "";
+        for (char& c : ending)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (ending != ".png")
+            line.fail("capture path \"" + action.path + "\" must end in .png");
     } else {
         line.fail("unknown action \"" + verb + "\"; use press, down, up, move, click or capture");
     }

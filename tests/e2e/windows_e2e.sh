@@ -6,6 +6,9 @@
 #     program with exit code 0 and the display in the mode it had before;
 #   windows_e2e.sh alt-f4 LUMIDRAFT_DEMO_EXE WORK_DIR
 #     Alt+F4 during the run ends the process from the message pump with exit code 1;
+#   windows_e2e.sh scripted LUMIDRAFT_DEMO_EXE WORK_DIR
+#     the demo headless from a run script on the script backend: Right and Escape end it with
+#     status 0 after the scripted frames, and a script's end stops it with status 3;
 #   windows_e2e.sh failing-mode PROGRAM_EXE WORK_DIR
 #     a program whose experiment asks for a display mode no display offers: the entry point's box
 #     says "API Error (Failed to switch display mode)", stays until a key dismisses it, and the
@@ -51,6 +54,30 @@ wait_for_end() {
 }
 
 size_before=$(screen_size)
+if [ "$scenario" = scripted ]; then
+  cd "$work"
+  # run NAME: the demo on NAME.txt; exit status in $code, stderr (Unix line ends) in NAME.err.
+  run() {
+    code=0
+    LUMIDRAFT_BACKEND=script LUMIDRAFT_SCRIPT=$1.txt timeout 90 wine "$program" >"$1.log" 2>&1 || code=$?
+    tr -d '\r' <"$1.log" >"$1.err"
+  }
+  printf 'display 640 480 60\nat frame 5 press rightArrow\nat frame 9 press escape\nend at frame 100\n' >escape.txt
+  run escape
+  [ "$code" -eq 0 ] || fail "Escape: exit status $code, expected 0"
+  grep -qxF "Lumidraft run: 9 frames presented, 0 refreshes missed, 3 events delivered, 0 frames captured, exit status 0" escape.err ||
+    fail "Escape: no end-of-run line: $(cat escape.err)"
+  printf 'end at frame 12\n' >end.txt
+  run end
+  [ "$code" -eq 3 ] || fail "end: exit status $code, expected 3"
+  grep -qxF "Lumidraft run: 12 frames presented, 0 refreshes missed, 0 events delivered, 0 frames captured, exit status 3" end.err ||
+    fail "end: no end-of-run line: $(cat end.err)"
+  size_after=$(screen_size)
+  [ "$size_after" = "$size_before" ] || fail "display left at $size_after, was $size_before"
+  [ "$failures" -eq 0 ] || exit 1
+  echo "passed: logs in $work"
+  exit 0
+fi
 timeout 90 wine "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
 

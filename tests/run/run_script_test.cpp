@@ -124,6 +124,8 @@ TEST(RunScript, RefusesMistakesNamingTheLine)
          "run.txt:1: capture path \"f-%s.png\" may hold one %d (or %05d) for the frame number and nothing else after %"},
         {"every 5 frames capture f-%d-%d.png\n",
          "run.txt:1: capture path \"f-%d-%d.png\" may hold one %d (or %05d) for the frame number and nothing else after %"},
+        {"at frame 5 capture shot.jpg\n", "run.txt:1: capture path \"shot.jpg\" must end in .png"},
+        {"at frame 5 capture png\n", "run.txt:1: capture path \"png\" must end in .png"},
         {"every 0 frames capture a.png\n", "run.txt:1: frame count 0 is out of range (1 to 1000000000000)"},
         {"every 5 capture a.png\n", "run.txt:1: \"frames\" after the count, not \"capture\""},
         {"display 1024 768\n", "run.txt:1: missing a refresh rate in Hz"},
