@@ -407,13 +407,9 @@ void assignExpression(State& s, Input& in)
         return;
     }
     const bool sizeOk = tr == er && tc == ec;
-    if (sizeOk && targetEmpty && (t.plain >= 0 || s.model[s.viewModel[t.view].base].storage)) {
-        // Nothing to write, whichever path; refusing for an unreadable view is acceptable too.
-        try {
-            assign();
-        } catch (const Exception&) {
-        }
-        checkAll(s);
+    if (sizeOk && targetEmpty && t.view >= 0 && s.model[s.viewModel[t.view].base].storage) {
+        // An empty view takes any source of its size and writes nothing, whichever path.
+        runExpecting(s, false, assign);
         return;
     }
     const bool targetOk = t.plain >= 0 || readable(s, t.view);
@@ -428,11 +424,7 @@ void assignNumber(State& s, Input& in)
     const int r = rowsOf(s, t), c = colsOf(s, t);
     Matrix& target = *const_cast<Matrix*>(t.m);
     if (t.view >= 0 && (r == 0 || c == 0)) {
-        try {
-            target = x;
-        } catch (const Exception&) {
-        }
-        checkAll(s);
+        runExpecting(s, !s.model[s.viewModel[t.view].base].storage, [&] { target = x; });
         return;
     }
     const bool ok = t.plain >= 0 ? s.model[t.plain].storage : readable(s, t.view);
@@ -525,9 +517,11 @@ void reshapeView(State& s, Input& in)
         checkAll(s);
         return;
     }
-    const std::vector<double> old = valuesOfOperand(s, o);
+    const bool refusedAlready = !readable(s, v);
+    const std::vector<double> old = refusedAlready ? std::vector<double>(static_cast<std::size_t>(r) * c)
+                                                   : valuesOfOperand(s, o);
     std::vector<double> next(old.size());
-    bool refused = !readable(s, v);
+    bool refused = refusedAlready;
     if (transpose) {
         refused = refused || r != c;
         for (int i = 0; i < r && !refused; ++i)
