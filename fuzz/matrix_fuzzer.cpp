@@ -321,7 +321,7 @@ void assignExpression(State& s, Input& in)
     if (!operatorRefuses && readableOperands) {
         for (int i = 0; i < er; ++i)
             for (int j = 0; j < ec; ++j) {
-                const double x = valueOf(s, a, i, j);
+                const double x = op == 2 ? 0.0 : valueOf(s, a, i, j); // a product has other columns
                 double e = 0.0;
                 switch (op) {
                 case 0: e = e + x + valueOf(s, b, i, j); break;
