@@ -251,10 +251,8 @@ void setElement(State& s, Input& in)
 
 void newView(State& s, Input& in)
 {
-    if (static_cast<int>(s.views.size()) >= maxViews) {
-        s.views.erase(s.views.begin());
-        s.viewModel.erase(s.viewModel.begin());
-    }
+    // Views of views point at their parent view: none is destroyed before the end of the input.
+    if (static_cast<int>(s.views.size()) >= maxViews) return;
     const Operand o = pickOperand(s, in);
     const int form = in.byte() % 3;
     Range rr = makeRange(in), cr = makeRange(in);
