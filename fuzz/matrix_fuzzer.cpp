@@ -251,10 +251,8 @@ void setElement(State& s, Input& in)
 
 void newView(State& s, Input& in)
 {
-    if (static_cast<int>(s.views.size()) >= maxViews) {
-        s.views.erase(s.views.begin());
-        s.viewModel.erase(s.viewModel.begin());
-    }
+    // Views of views point at their parent view: none is destroyed before the end of the input.
+    if (static_cast<int>(s.views.size()) >= maxViews) return;
     const Operand o = pickOperand(s, in);
     const int form = in.byte() % 3;
     Range rr = makeRange(in), cr = makeRange(in);
@@ -321,7 +319,7 @@ void assignExpression(State& s, Input& in)
     if (!operatorRefuses && readableOperands) {
         for (int i = 0; i < er; ++i)
             for (int j = 0; j < ec; ++j) {
-                const double x = valueOf(s, a, i, j);
+                const double x = op == 2 ? 0.0 : valueOf(s, a, i, j); // a product has other columns
                 double e = 0.0;
                 switch (op) {
                 case 0: e = e + x + valueOf(s, b, i, j); break;
@@ -407,13 +405,9 @@ void assignExpression(State& s, Input& in)
         return;
     }
     const bool sizeOk = tr == er && tc == ec;
-    if (sizeOk && targetEmpty && (t.plain >= 0 || s.model[s.viewModel[t.view].base].storage)) {
-        // Nothing to write, whichever path; refusing for an unreadable view is acceptable too.
-        try {
-            assign();
-        } catch (const Exception&) {
-        }
-        checkAll(s);
+    if (sizeOk && targetEmpty && t.view >= 0 && s.model[s.viewModel[t.view].base].storage) {
+        // An empty view takes any source of its size and writes nothing, whichever path.
+        runExpecting(s, false, assign);
         return;
     }
     const bool targetOk = t.plain >= 0 || readable(s, t.view);
@@ -428,11 +422,7 @@ void assignNumber(State& s, Input& in)
     const int r = rowsOf(s, t), c = colsOf(s, t);
     Matrix& target = *const_cast<Matrix*>(t.m);
     if (t.view >= 0 && (r == 0 || c == 0)) {
-        try {
-            target = x;
-        } catch (const Exception&) {
-        }
-        checkAll(s);
+        runExpecting(s, !s.model[s.viewModel[t.view].base].storage, [&] { target = x; });
         return;
     }
     const bool ok = t.plain >= 0 ? s.model[t.plain].storage : readable(s, t.view);
@@ -525,9 +515,11 @@ void reshapeView(State& s, Input& in)
         checkAll(s);
         return;
     }
-    const std::vector<double> old = valuesOfOperand(s, o);
+    const bool refusedAlready = !readable(s, v);
+    const std::vector<double> old = refusedAlready ? std::vector<double>(static_cast<std::size_t>(r) * c)
+                                                   : valuesOfOperand(s, o);
     std::vector<double> next(old.size());
-    bool refused = !readable(s, v);
+    bool refused = refusedAlready;
     if (transpose) {
         refused = refused || r != c;
         for (int i = 0; i < r && !refused; ++i)

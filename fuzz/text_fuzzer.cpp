@@ -106,15 +106,15 @@ void number(Input& in)
     if (in.flag()) color = Color::white;
     canvas->clear(Color::black);
     if (kind == 0) canvas->drawNumber(in.integer(), x, y, color, leftAligned);
-    else if (kind == 1) canvas->drawNumber(static_cast<long>(in.raw64()), x, y, color, leftAligned);
+    else if (kind == 1) canvas->drawNumber(static_cast<long>((std::uint64_t(std::uint32_t(in.raw32())) << 32) | std::uint32_t(in.raw32())), x, y, color, leftAligned);
     else canvas->drawNumber(in.real(), x, y, color, leftAligned);
     if (!(std::fabs(x) < 1e4 && std::fabs(y) < 1e4)) return;
-    // Cells are 12 pixels apart and 16 high; a number has at most 24 characters. Lines may light
-    // the pixel next to their end.
+    // Cells are 12 pixels apart and 16 high, their bottom edge at y; a number has at most 24
+    // characters. Lines may light the pixel next to their end.
     const Box box = litBox();
     if (box.count == 0) return;
     const double reach = 24 * 12 + 2;
-    LUMIDRAFT_FUZZ_CHECK(box.top >= y - 2 && box.bottom <= y + 18);
+    LUMIDRAFT_FUZZ_CHECK(box.top >= y - 18 && box.bottom <= y + 2);
     LUMIDRAFT_FUZZ_CHECK(box.left >= x - reach - 2 && box.right <= x + reach + 2);
 }
 

@@ -148,8 +148,9 @@ MatrixExpression& MatrixExpression::operator=(const MatrixExpression& source)
 {
     requireSameSize(source);
     if (!hasInstance()) raiseNoMemory();
-    // An empty block takes nothing, whichever path the source would go: the aliasing one would
-    // otherwise try to allocate an empty temporary.
+    // An empty block takes nothing, whichever path the source would go (the aliasing one would
+    // otherwise try to allocate an empty temporary), and reads nothing of a source or of its own
+    // matrix, so it is not refused for a block that no longer fits: the same for all three forms.
     if (rows <= 0 || cols <= 0) return *this;
     if (source.hasInstance()) {
         copyFrom(source);
@@ -174,6 +175,7 @@ MatrixExpression& MatrixExpression::operator=(const Matrix& source)
 {
     requireSameSize(source);
     if (!hasInstance()) raiseNoMemory();
+    if (rows <= 0 || cols <= 0) return *this;
     copyFrom(source);
     return *this;
 }
@@ -181,6 +183,7 @@ MatrixExpression& MatrixExpression::operator=(const Matrix& source)
 MatrixExpression& MatrixExpression::operator=(double value)
 {
     if (!hasInstance()) throw Exception();
+    if (rows <= 0 || cols <= 0) return *this;
     fill(value);
     return *this;
 }

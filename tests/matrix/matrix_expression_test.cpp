@@ -616,6 +616,19 @@ TEST(MatrixViews, AssigningToAnEmptyViewWritesNothingWhicheverPath)
         EXPECT_NO_THROW(assign());
         EXPECT_EQ(valuesOf(m), valuesOf(counting(3, 3)));
     }
+
+    // An empty view inside a block that no longer fits its reshaped matrix still takes nothing.
+    Matrix n = counting(4, 4);
+    MatrixExpression outer = n(rows(3, 4), rows(3, 4));
+    MatrixExpression inner = outer(rows(5, 9), rows(1, 2));
+    MatrixExpression none = n(rows(9, 9), rows(1, 2));
+    n.reshape(2, 8);
+    ASSERT_EQ(inner.getRows(), 0);
+    EXPECT_NO_THROW(inner = 1.0);
+    EXPECT_NO_THROW(inner = none);
+    EXPECT_NO_THROW(inner = none * 2.0);
+    EXPECT_TRUE(raises([&] { outer = 1.0; }, typeid(MatrixExpression), "EXPRESSION ERROR",
+                       "View lies outside its matrix."));
 }
 
 // A NaN bound excludes nothing (Range::includes), so a view treats it as an end without a limit.
