@@ -58,6 +58,11 @@ protected:
     {
         ActiveCanvas::detail::forgetCurrentCanvas();
         platform::useBackend(nullptr);
+        // What the runs stored for the process: later tests in the same process start clean.
+        applicationProperties() = {};
+        setConsoleVisible(false);
+        clearRegisteredVariables();
+        detail::forgetFrameworkStartup();
     }
 
     // Runs the program and returns what it showed: the one box's text, or "" when none.
