@@ -29,8 +29,12 @@ protected:
         auto fresh = std::make_unique<Sdl2Backend>();
         machine = fresh.get();
         useBackend(std::move(fresh));
-        if (machine->currentMode().width == 0)
-            GTEST_SKIP() << "no display to test on";
+        // Without a display SDL falls back on a driver that shows nothing: nothing to test on.
+        const bool started = machine->currentMode().width != 0;
+        const char* driver = SDL_GetCurrentVideoDriver();
+        const std::string name = driver ? driver : "";
+        if (!started || name.empty() || name == "offscreen" || name == "dummy")
+            GTEST_SKIP() << "no display to test on (video driver \"" << name << "\")";
         drain();
     }
     void TearDown() override { useBackend(nullptr); }
