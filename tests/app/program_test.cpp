@@ -8,6 +8,7 @@
 #include "canvas/canvas.h"
 #include "console/variable_registry.h"
 #include "platform/application_properties.h"
+#include "platform/gl.h"
 #include "platform/input.h"
 #include "platform/script/script_backend.h"
 #include "timing/clock.h"
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <string>
 
@@ -56,6 +58,11 @@ protected:
     {
         ActiveCanvas::detail::forgetCurrentCanvas();
         platform::useBackend(nullptr);
+        // What the runs stored for the process: later tests in the same process start clean.
+        applicationProperties() = {};
+        setConsoleVisible(false);
+        clearRegisteredVariables();
+        detail::forgetFrameworkStartup();
     }
 
     // Runs the program and returns what it showed: the one box's text, or "" when none.
@@ -112,6 +119,48 @@ TEST_F(Program, ARunOpensTheCurrentModeRunsTheExperimentAndGivesTheDesktopBack)
     ASSERT_EQ(machine->windowsCreated().size(), 1u);
     EXPECT_EQ(machine->windowsCreated()[0].className, "LumidraftWindow");
     expectDesktopBack();
+}
+
+TEST_F(Program, TheLauncherRunsTheExperimentWithTheConsoleOn)
+{
+    bool consoleOn = false;
+    GLubyte corner[4] = {}, beyond[4] = {};
+    int contrast = 3;
+    experiment = [&] {
+        consoleOn = isConsoleVisible();
+        registerVariable(contrast).label("contrast"); // a panel of one row, 200 x 50
+        Canvas* canvas = ActiveCanvas::currentCanvas();
+        ASSERT_NE(canvas, nullptr);
+        canvas->clear(Color::white);
+        canvas->flip();
+        // One colour buffer on the scripted machine: the frame just shown. The panel darkens the
+        // top-left corner (canvas y 2 is GL row 120 - 1 - 2).
+        glFinish();
+        glReadPixels(2, 117, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, corner);
+        glReadPixels(150, 10, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, beyond);
+    };
+    EXPECT_EQ(run(), "");
+    EXPECT_TRUE(consoleOn);
+    EXPECT_NEAR(corner[0], 128, 1) << "half-opaque black over white";
+    EXPECT_EQ(beyond[0], 255);
+    clearRegisteredVariables();
+}
+
+TEST_F(Program, StartUpSeedsBothGeneratorsFromTheCalendarSecond)
+{
+    const std::time_t before = std::time(nullptr);
+    initializeFramework();
+    const int r = std::rand();
+    const std::uint32_t v = mtNext32();
+    const std::time_t after = std::time(nullptr);
+    bool matched = false;
+    for (std::time_t t = before; t <= after && !matched; ++t) {
+        std::srand(static_cast<unsigned>(t));
+        mtSeed(static_cast<std::uint32_t>(t));
+        matched = std::rand() == r && mtNext32() == v;
+    }
+    EXPECT_TRUE(matched) << "first values " << r << " and " << v << " are not those of the clock's second";
+    EXPECT_NE(v, 3499211612u) << "the generator's fixed default seed";
 }
 
 TEST_F(Program, ADisplayModeThatCannotBeSetShowsExactlyTheTextAndReturns0)

@@ -72,6 +72,27 @@ TEST_F(FlipTest, MissedTotalLagsOneFlipBehind)
     EXPECT_EQ(canvas.getRefreshCount(), 6);
 }
 
+// Whole-millisecond intervals reach a period only within the 0.2 ms tolerance: at 62 Hz a period
+// is 16.129 ms, so a swap 16 ms after the previous one counts as the next refresh.
+TEST_F(FlipTest, TheToleranceDecidesWhatCountsAsMissed)
+{
+    canvas.dispose();
+    machine->setDisplayModes({{640, 480, 32, 62}});
+    canvas.open(640, 480, 32, 62.0, 0);
+    ASSERT_EQ(canvas.getRefreshHz(), 62.0);
+    machine->setRetraceRate(0.0);
+    struct Case {
+        int swapAfterMs;
+        int missed; // floor((interval + 0.2) / 16.129)
+    };
+    for (const Case c : {Case{15, 0}, Case{16, 1}, Case{17, 1}, Case{32, 1}, Case{33, 2}}) {
+        SCOPED_TRACE(c.swapAfterMs);
+        machine->queueSwapAfterPrevious(c.swapAfterMs * ticksPerMs);
+        EXPECT_EQ(canvas.flip(), c.missed);
+        EXPECT_EQ(canvas.getLastInterval(), c.swapAfterMs);
+    }
+}
+
 TEST_F(FlipTest, ResetCountersKeepsPreviousMissed)
 {
     machine->queueSwapAfterPrevious(34 * ticksPerMs);
@@ -198,6 +219,49 @@ TEST_F(FlipTest, TimingReadoutShowsTheCountsInTheTopRightCorner)
     EXPECT_GT(pixels.litBox(right - 24, 49, right - 13, 65).count, 0);
     EXPECT_EQ(pixels.litBox(0, 0, 640 - 101, 479).count, 0);
     EXPECT_EQ(pixels.litBox(0, 78, 639, 479).count, 0);
+}
+
+// The readout's digits, compared pixel for pixel with the numbers it should show drawn in the
+// same font, places and colours: missed total, missed total + frame total, and the last interval
+// (red after a missed refresh, cyan when it reaches a period within the tolerance, else white).
+TEST_F(FlipTest, TimingReadoutShowsTheNumbersThePreviousFlipLeft)
+{
+    struct Case {
+        int n;
+        int swapAfterMs;
+        int missedTotal, refreshes, interval;
+        Color color;
+    };
+    // Before: two flips of 34 ms, each missing 2 refreshes (the total lags one flip behind).
+    machine->queueSwapAfterPrevious(34 * ticksPerMs);
+    canvas.flip();
+    machine->queueSwapAfterPrevious(34 * ticksPerMs);
+    canvas.flip();
+    canvas.showTiming();
+    const Case cases[] = {
+        {1, 16, 2, 6, 34, Color::red},   // frames 4; the first 2 missed already in the total
+        {2, 33, 4, 9, 16, Color::white}, // 16 ms: nothing missed; frames 5
+        {1, 16, 4, 11, 33, Color::cyan}, // two frames without a miss read 2 x 16.67 = 33.3 ms
+    };
+    const int right = 640 - 2 - 10;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.interval);
+        canvas.clear(Color::black);
+        machine->queueSwapAfterPrevious(c.swapAfterMs * ticksPerMs);
+        canvas.flip(c.n);
+        const Pixels shown(canvas); // one buffer on the scripted machine: the frame just shown
+
+        canvas.clear(Color::black);
+        Rectangle box;
+        box.set(640 - 100, 1, 640 - 2, 77);
+        canvas.drawRect(box, Color(0.0, 0.0, 0.0, 0.5));
+        canvas.drawNumber(c.missedTotal, right, 21, Color::red, false);
+        canvas.drawNumber(c.refreshes, right, 43, Color::white, false);
+        canvas.drawNumber(c.interval, right, 65, c.color, false);
+        const Pixels expected(canvas);
+        EXPECT_GT(expected.litBox().count, 0);
+        EXPECT_TRUE(shown == expected);
+    }
 }
 
 } // namespace

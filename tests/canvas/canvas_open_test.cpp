@@ -2,9 +2,12 @@
 #include "canvas_fixture.h"
 
 #include "app/exception.h"
+#include "geometry/point.h"
 
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <utility>
 
 namespace Lumidraft::testing {
 namespace {
@@ -108,16 +111,32 @@ TEST_F(CanvasOpenTest, DrawingOnAClosedCanvasIsRefused)
 {
     Canvas canvas;
     const Rectangle rect(4.0, 4.0);
-    EXPECT_THROW(canvas.flip(), Exception);
-    EXPECT_THROW(canvas.clear(), Exception);
-    EXPECT_THROW(canvas.drawRect(rect, Color::white), Exception);
-    EXPECT_THROW(canvas.drawText("a", 0, 10, Color::white), Exception);
-    EXPECT_THROW(canvas.drawProgressBar(0.5), Exception);
-    try {
-        canvas.drawPoint(1.0, 1.0, Color::white);
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(), "class Lumidraft::Canvas [API ERROR] Canvas is not open.");
+    const double xs[] = {1.0, 2.0}, ys[] = {1.0, 2.0};
+    const Color colors[] = {Color::white, Color::red};
+    const Point points[] = {Point(1.0, 1.0), Point(2.0, 2.0)};
+    const std::pair<const char*, std::function<void()>> calls[] = {
+        {"flip", [&] { canvas.flip(); }},
+        {"clear", [&] { canvas.clear(); }},
+        {"drawRect", [&] { canvas.drawRect(rect, Color::white); }},
+        {"drawText", [&] { canvas.drawText("a", 0, 10, Color::white); }},
+        {"drawProgressBar", [&] { canvas.drawProgressBar(0.5); }},
+        {"drawPoint", [&] { canvas.drawPoint(1.0, 1.0, Color::white); }},
+        {"drawPoint(Point)", [&] { canvas.drawPoint(Point(1.0, 1.0), Color::white); }},
+        {"drawPoint(x, y, colours)", [&] { canvas.drawPoint(2, xs, ys, colors); }},
+        {"drawPoint(x, y, colour)", [&] { canvas.drawPoint(2, xs, ys, Color::white); }},
+        {"drawPoint(points, colours)", [&] { canvas.drawPoint(2, points, colors); }},
+        {"drawLine", [&] { canvas.drawLine(0, 0, 5, 5, Color::white); }},
+    };
+    for (const auto& [name, call] : calls) {
+        SCOPED_TRACE(name);
+        try {
+            call();
+            ADD_FAILURE() << "drawn on a closed canvas";
+        } catch (const Exception& e) {
+            EXPECT_STREQ(e.what(), "class Lumidraft::Canvas [API ERROR] Canvas is not open.");
+        }
     }
+    EXPECT_EQ(machine->liveWindows(), 0);
 }
 
 TEST_F(CanvasOpenTest, VisualAngleToPixels)
@@ -130,6 +149,18 @@ TEST_F(CanvasOpenTest, VisualAngleToPixels)
     EXPECT_EQ(canvas.degreesToPixelsH(10.0), 255);
     EXPECT_EQ(canvas.getHorizontalPixels(), 1024);
     EXPECT_EQ(canvas.getVerticalPixels(), 768);
+
+    // Pixels that are not square: 2.56 per millimetre across, 2 down. 2 tan(0.5 deg) x 570 mm is
+    // 9.949 mm, 2 tan(5 deg) x 570 mm is 99.74 mm; the vertical counts use the vertical density.
+    canvas.setViewingGeometry(400.0, 300.0, 570.0, 1024, 600);
+    EXPECT_EQ(canvas.degreesToPixelsH(1.0), 25);  // 25.47
+    EXPECT_EQ(canvas.degreesToPixelsV(1.0), 19);  // 19.90
+    EXPECT_EQ(canvas.degreesToPixelsH(10.0), 255); // 255.3
+    EXPECT_EQ(canvas.degreesToPixelsV(10.0), 199); // 199.47
+    // And a screen taller in millimetres than wide.
+    canvas.setViewingGeometry(300.0, 400.0, 570.0, 600, 1024);
+    EXPECT_EQ(canvas.degreesToPixelsH(10.0), 199);
+    EXPECT_EQ(canvas.degreesToPixelsV(10.0), 255);
 }
 
 TEST_F(CanvasOpenTest, VisualAngleWithoutGeometryIsRefused)

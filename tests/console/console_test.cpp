@@ -81,22 +81,39 @@ TEST_F(Console, IntegerStepsAreRefusedWhenTheyWouldLeaveTheRange)
 
 TEST_F(Console, RealStepsAddUpInFloatingPointAndStopShortOfTheEnds)
 {
+    // The expected values replay the presses' sums here: each step is added to the value the
+    // last one left, and a sum outside [0, 1] leaves the value as it was.
+    const auto replay = [](double value, double step, int presses) {
+        for (int i = 0; i < presses; ++i) {
+            const double next = value + step;
+            if (next >= 0.0 && next <= 1.0)
+                value = next;
+        }
+        return value;
+    };
     double v = 0.2;
     Range rng;
     registerVariable(v).label("grey").range(0 <= rng <= 1).step(0.1).step(0.05);
 
+    const double up = replay(0.2, 0.05, 30);
+    EXPECT_GT(up + 0.05, 1.0) << "the replay stopped short of the end";
     for (int i = 0; i < 30; ++i)
         press(vkRight);
+    EXPECT_EQ(v, up);
     EXPECT_EQ(v, 0.9500000000000003) << "the next sum, 1.0000000000000002, is outside";
 
     v = 0.2;
     for (int i = 0; i < 30; ++i)
         press(vkRight, true);
+    EXPECT_EQ(v, replay(0.2, 0.1, 30));
     EXPECT_EQ(v, 0.9999999999999999);
 
     v = 0.2;
     for (int i = 0; i < 30; ++i)
         press(vkLeft);
+    const double down = replay(0.2, -0.05, 30);
+    EXPECT_LT(down - 0.05, 0.0);
+    EXPECT_EQ(v, down);
     EXPECT_GT(v, 0.0);
     EXPECT_NEAR(v, 1.4e-17, 0.1e-17);
 }

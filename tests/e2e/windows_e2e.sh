@@ -13,7 +13,8 @@
 #     a program whose experiment asks for a display mode no display offers: the entry point's box
 #     says "API Error (Failed to switch display mode)", stays until a key dismisses it, and the
 #     program then exits with code 0.
-# Exits 77 (skipped) without a display, a wine prefix or the X tools.
+# Exits 77 (skipped) without a display, a wine prefix or the X tools. Every wait ends as soon as its
+# condition holds; the bounds only end a hang on a loaded machine.
 set -euo pipefail
 scenario=$1
 program=$2
@@ -78,18 +79,18 @@ if [ "$scenario" = scripted ]; then
   echo "passed: logs in $work"
   exit 0
 fi
-timeout 90 wine "$program" >"$work/program.log" 2>&1 &
+timeout 500 wine "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
 
 case "$scenario" in
 demo)
-  window=$(wait_for_window "Lumidraft Window" 30) || true
-  [ -n "$window" ] || { cat "$work/program.log"; echo "FAIL: no demo window within 30 s"; exit 1; }
+  window=$(wait_for_window "Lumidraft Window" 120) || true
+  [ -n "$window" ] || { cat "$work/program.log"; echo "FAIL: no demo window within 120 s"; exit 1; }
   IFS=x read -r width height <<<"$size_before"
   cx=$((width / 2))
   cy=$((height / 2))
   # The first frame is there when the innermost square shows its 0.8 grey.
-  wait_for_grey "$work/first.png" "$cx,$cy" 204 20 || fail "no first frame within 20 s"
+  wait_for_grey "$work/first.png" "$cx,$cy" 204 120 || fail "no first frame within 120 s"
   # Five squares of 500..100 pixels centred on the screen, outside in 0, 0.2, 0.4, 0.6, 0.8, on
   # the 0.2 background; sampled half-way across each ring, left of the centre.
   expect_greys "$work/first.png" "five squares, outside in" "51 0 51 102 153 204" \
@@ -98,13 +99,13 @@ demo)
     $((cx - 251)),$cy $((cx - 249)),$cy $((cx + 249)),$cy $((cx + 252)),$cy
 
   xdotool key Right
-  wait_for_grey "$work/right.png" "$cx,$cy" 230 10 || fail "Right did not give ten squares within 10 s"
+  wait_for_grey "$work/right.png" "$cx,$cy" 230 120 || fail "Right did not give ten squares within 120 s"
   expect_greys "$work/right.png" "ten squares, outside in" "0 26 51 77 102 128 153 179 204 230" \
     $((cx - 237)),$cy $((cx - 212)),$cy $((cx - 187)),$cy $((cx - 162)),$cy $((cx - 137)),$cy \
     $((cx - 112)),$cy $((cx - 87)),$cy $((cx - 62)),$cy $((cx - 37)),$cy $((cx - 12)),$cy
 
   xdotool key Escape
-  if wait_for_end 10 "Escape"; then
+  if wait_for_end 120 "Escape"; then
     [ "$code" -eq 0 ] || fail "exit code $code after Escape, expected 0"
   fi
   if xdotool search --onlyvisible --name "Lumidraft Window" >/dev/null 2>&1; then
@@ -112,32 +113,33 @@ demo)
   fi
   ;;
 alt-f4)
-  window=$(wait_for_window "Lumidraft Window" 30) || true
-  [ -n "$window" ] || { cat "$work/program.log"; echo "FAIL: no demo window within 30 s"; exit 1; }
+  window=$(wait_for_window "Lumidraft Window" 120) || true
+  [ -n "$window" ] || { cat "$work/program.log"; echo "FAIL: no demo window within 120 s"; exit 1; }
   IFS=x read -r width height <<<"$size_before"
-  wait_for_grey "$work/first.png" "$((width / 2)),$((height / 2))" 204 20 || fail "no first frame within 20 s"
+  wait_for_grey "$work/first.png" "$((width / 2)),$((height / 2))" 204 120 || fail "no first frame within 120 s"
   xdotool key alt+F4
-  if wait_for_end 10 "Alt+F4"; then
+  if wait_for_end 120 "Alt+F4"; then
     [ "$code" -eq 1 ] || fail "exit code $code after Alt+F4, expected 1"
   fi
   ;;
 failing-mode)
-  box=$(wait_for_window "Lumidraft Notification" 30) || true
+  box=$(wait_for_window "Lumidraft Notification" 120) || true
   if [ -z "$box" ]; then
-    fail "no box captioned \"Lumidraft Notification\" within 30 s"
+    fail "no box captioned \"Lumidraft Notification\" within 120 s"
   else
-    # The box stays up although the closed canvas window has posted a quit message.
-    sleep 1
-    kill -0 "$program_pid" 2>/dev/null || fail "the program ended before the box was dismissed"
-    xdotool search --onlyvisible --name "Lumidraft Notification" >/dev/null 2>&1 ||
-      fail "the box closed by itself"
+    # The box stays up although the closed canvas window has posted a quit message. That its
+    # message loop turns without ending is shown in win32_backend_tests, message by message; here
+    # the box must still be up, and the program running, once the screenshot and the log are read.
     screenshot "$work/box.png" || true
     # The same text goes to stderr (with Windows line ends).
     tr -d '\r' <"$work/program.log" | grep -qxF "[Lumidraft Notification] API Error (Failed to switch display mode)" ||
       fail "the box's text is not \"API Error (Failed to switch display mode)\""
+    kill -0 "$program_pid" 2>/dev/null || fail "the program ended before the box was dismissed"
+    xdotool search --onlyvisible --name "Lumidraft Notification" >/dev/null 2>&1 ||
+      fail "the box closed by itself"
     xdotool windowfocus --sync "$box" >/dev/null 2>&1 || true
     xdotool key Return
-    if wait_for_end 10 "the key press"; then
+    if wait_for_end 120 "the key press"; then
       [ "$code" -eq 0 ] || fail "exit code $code after the box, expected 0"
     fi
   fi

@@ -258,6 +258,9 @@ TEST_F(ImageDrawTest, AcceleratePlacesCopiesOnShelvesOnceEach)
     machine->setDisplayModes({{1024, 768, 32, 60}});
     canvas.open(1024, 768, 32, 60.0, 0);
     Image a(100, 50, Image::RGB, Image::BYTE), b(80, 50, Image::GRAY, Image::FLOAT), c(900, 30, Image::RGBA, Image::BYTE);
+    a.clear(Color::green);
+    b.clear(Color(0.6, 0.6, 0.6));
+    c.clear(Color::blue);
     for (Image* image : {&a, &b, &c})
         image->accelerate();
     EXPECT_EQ(a.vramX(), 0);
@@ -279,15 +282,22 @@ TEST_F(ImageDrawTest, AcceleratePlacesCopiesOnShelvesOnceEach)
     EXPECT_EQ(APIImageProperties::shelfBottom(2), 79);
     EXPECT_EQ(APIImageProperties::shelfRight(3), -1);
 
-    // Each copy is its own image, side by side in video memory.
+    // Each copy is its own image, side by side in video memory: the three distinct pictures,
+    // drawn from their shelves, each show whole.
     canvas.clear(Color::black);
     a.clear(Color::red);
     a.accelerate(); // already accelerated: the copy keeps the old picture
     a.draw(0, 0);
     b.draw(0, 100);
+    c.draw(0, 200);
     const Pixels pixels(canvas);
-    EXPECT_EQ(pixels.at(50, 25), rgba(Color::black));
-    EXPECT_EQ(pixels.litBox().count, 0);
+    EXPECT_EQ(pixels.litColors(0, 0, 99, 49), std::vector<Rgba>{rgba(Color::green)});
+    EXPECT_EQ(pixels.litColors(0, 100, 79, 149), std::vector<Rgba>{(Rgba{153, 153, 153, 255})});
+    EXPECT_EQ(pixels.litColors(0, 200, 899, 229), std::vector<Rgba>{rgba(Color::blue)});
+    EXPECT_EQ(pixels.litBox(0, 0, 99, 49).count, 100 * 50) << "every pixel of the first copy";
+    EXPECT_EQ(pixels.litBox(0, 100, 79, 149).count, 80 * 50);
+    EXPECT_EQ(pixels.litBox(0, 200, 899, 229).count, 900 * 30);
+    EXPECT_EQ(pixels.litBox().count, 100 * 50 + 80 * 50 + 900 * 30) << "nothing beside them";
     a.release();
     EXPECT_FALSE(a.accelerated());
 }

@@ -20,6 +20,7 @@ protected:
         machine = &platform::useScriptBackend();
         machine->setDesktopMode({320, 200, 32, 60});
         machine->setDisplayModes({{320, 200, 32, 60}, {160, 100, 16, 75}, {200, 120, 32, 0}});
+        applicationProperties() = {}; // as a process starts, whatever an earlier test stored
     }
     void TearDown() override { platform::useBackend(nullptr); }
 

@@ -214,9 +214,10 @@ TEST_F(Win32Machine, TheMessageBoxWaitsForTheUserWhileAQuitIsPending)
     std::atomic<bool> seen{false};
     std::atomic<bool> stayed{false};
     std::thread observer([&] {
+        // The bound only ends a hang; the box usually shows within a second.
         HWND box = nullptr;
         const auto start = std::chrono::steady_clock::now();
-        while (!box && std::chrono::steady_clock::now() - start < std::chrono::seconds(20)) {
+        while (!box && std::chrono::steady_clock::now() - start < std::chrono::seconds(120)) {
             box = FindWindowA("#32770", "Lumidraft Notification");
             if (!box)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -224,8 +225,14 @@ TEST_F(Win32Machine, TheMessageBoxWaitsForTheUserWhileAQuitIsPending)
         if (!box)
             return;
         seen = true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        stayed = IsWindow(box) && IsWindowVisible(box);
+        // A message sent from this thread is handled only inside the box's own message loop, so
+        // each answered one is a turn of that loop; a box that a waiting quit would close ends
+        // at its first turn. After two turns it must still be up.
+        DWORD_PTR answer = 0;
+        stayed = true;
+        for (int turn = 0; turn < 2 && stayed; ++turn)
+            stayed = SendMessageTimeoutA(box, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &answer) != 0 && IsWindow(box) &&
+                     IsWindowVisible(box);
         // Dismissed the way the OK button does it.
         while (IsWindow(box)) {
             PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
@@ -250,8 +257,17 @@ TEST_F(Win32Machine, TheKeyTableFollowsTheRemovedKeyMessagesAndTheCursorMoves)
     ASSERT_NE(made, nullptr);
     made->show(SW_SHOWNORMAL);
     HWND window = FindWindowA("LumidraftKeyTest", "key test");
-    SetForegroundWindow(window);
-    SetFocus(window);
+    // Keys go to the focused window: wait until it has the focus (under wine the window system
+    // may take a while to hand it over), asking again as the queue is handled.
+    const ULONGLONG focusDeadline = GetTickCount64() + 60000;
+    while (GetFocus() != window && GetTickCount64() < focusDeadline) {
+        SetForegroundWindow(window);
+        SetFocus(window);
+        drainQueue();
+        if (GetFocus() != window)
+            Sleep(1);
+    }
+    ASSERT_EQ(GetFocus(), window) << "the test window never got the keyboard focus";
     drainQueue();
 
     INPUT press{};
@@ -263,25 +279,24 @@ TEST_F(Win32Machine, TheKeyTableFollowsTheRemovedKeyMessagesAndTheCursorMoves)
 
     std::uint8_t table[256] = {};
     Message removed;
-    bool sawDown = false;
-    for (int i = 0; i < 200 && !sawDown; ++i) {
-        if (system->peekMessage(removed))
-            sawDown = removed.id == msg::keyDown && removed.wParam == VK_RIGHT;
-        else
-            Sleep(5);
-    }
+    // Waits until the message arrives; the deadline only ends a hang on a loaded machine.
+    const auto arrives = [&](unsigned id) {
+        const ULONGLONG deadline = GetTickCount64() + 60000;
+        while (GetTickCount64() < deadline) {
+            if (!system->peekMessage(removed))
+                Sleep(1);
+            else if (removed.id == id && removed.wParam == VK_RIGHT)
+                return true;
+        }
+        return false;
+    };
+    const bool sawDown = arrives(msg::keyDown);
     ASSERT_TRUE(sawDown) << "the key press never arrived";
     system->keyboardState(table);
     EXPECT_EQ(table[VK_RIGHT] & 0x80, 0x80);
 
     ASSERT_EQ(SendInput(1, &release, sizeof(INPUT)), 1u);
-    bool sawUp = false;
-    for (int i = 0; i < 200 && !sawUp; ++i) {
-        if (system->peekMessage(removed))
-            sawUp = removed.id == msg::keyUp && removed.wParam == VK_RIGHT;
-        else
-            Sleep(5);
-    }
+    const bool sawUp = arrives(msg::keyUp);
     ASSERT_TRUE(sawUp);
     system->keyboardState(table);
     EXPECT_EQ(table[VK_RIGHT] & 0x80, 0);

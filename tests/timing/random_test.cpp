@@ -6,10 +6,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <limits>
 #include <numeric>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ld = Lumidraft;
@@ -70,22 +73,37 @@ TEST(Random, ArraySeedingWithoutKeysActsAsOneZeroKey)
 
 TEST(Random, ConversionsOfTheReferenceOutputs)
 {
+    // Each conversion is checked through an exact identity with the published 32-bit output it
+    // consumed: scaling by a power of two is exact in double, so the output comes back bit for
+    // bit, and the integer forms are compared with 64-bit integer arithmetic.
     const auto ref = referenceOutputs("mt19937-seed-5489-outputs.txt");
     ASSERT_GE(ref.size(), 20u);
+    const auto wide = [&](std::size_t i) { return static_cast<std::uint64_t>(ref[i]); };
     ld::mtSeed(5489);
     std::size_t i = 0;
-    EXPECT_EQ(ld::mtNext31(), ref[i++] >> 1);
-    EXPECT_EQ(ld::mtRealClosed(), ref[i++] * (1.0 / 4294967295.0));
-    EXPECT_EQ(ld::mtRealHalfOpen(), ref[i++] / two32);
-    EXPECT_EQ(ld::mtRealOpen(), (ref[i++] + 0.5) / two32);
-    const double a = ref[i++] >> 5, b = ref[i++] >> 6;
-    EXPECT_EQ(ld::mtReal53(), (a * 67108864.0 + b) / 9007199254740992.0);
-    EXPECT_EQ(ld::random(), ref[i++] / two32);
-    EXPECT_EQ(ld::random(2.5), ref[i++] * (2.5 / two32));
-    EXPECT_EQ(ld::random(-2.5), ref[i++] * (-2.5 / two32));
-    EXPECT_EQ(ld::random(1000), static_cast<int>(ref[i++] * (1000 / two32)));
-    EXPECT_EQ(ld::random(-1000), static_cast<int>(ref[i++] * (-1000 / two32)));
-    EXPECT_EQ(ld::random(1.0, 3.0), 1.0 + ref[i++] * (2.0 / two32));
+    EXPECT_EQ(ld::mtNext31(), 1749605806u) << "3499211612 without its low bit";
+    EXPECT_EQ(ref[i++], 3499211612u);
+
+    const double closed = ld::mtRealClosed();
+    EXPECT_NEAR(closed * 4294967295.0, static_cast<double>(ref[i++]), 1e-5);
+    EXPECT_EQ(ld::mtRealHalfOpen() * two32, static_cast<double>(ref[i++]));
+    EXPECT_EQ(ld::mtRealOpen() * two32 - 0.5, static_cast<double>(ref[i++]));
+
+    // 27 bits of the first output above 26 bits of the second, as one 53-bit integer.
+    const double r53 = ld::mtReal53() * 9007199254740992.0;
+    const auto bits = static_cast<std::uint64_t>(r53);
+    EXPECT_EQ(static_cast<double>(bits), r53);
+    EXPECT_EQ(bits >> 26, wide(i++) >> 5);
+    EXPECT_EQ(bits & ((1u << 26) - 1), wide(i++) >> 6);
+
+    EXPECT_EQ(ld::random() * two32, static_cast<double>(ref[i++]));
+    // x = 2.5 and -2.5: the product with the output is exact, five halves of it.
+    EXPECT_EQ(ld::random(2.5) * two32 * 2.0, static_cast<double>(wide(i++) * 5));
+    EXPECT_EQ(ld::random(-2.5) * two32 * 2.0, -static_cast<double>(wide(i++) * 5));
+    // floor(output x n / 2^32), toward zero for negative n.
+    EXPECT_EQ(ld::random(1000), static_cast<int>((wide(i++) * 1000) >> 32));
+    EXPECT_EQ(ld::random(-1000), -static_cast<int>((wide(i++) * 1000) >> 32));
+    EXPECT_EQ((ld::random(1.0, 3.0) - 1.0) * two32 / 2.0, static_cast<double>(ref[i++]));
     EXPECT_EQ(ld::random(0), 0);
     ++i;
     EXPECT_EQ(ld::mtNext32(), ref[i]); // each call above took exactly its outputs
@@ -159,10 +177,30 @@ TEST(Random, SeedingReproducesBothGenerators)
     ld::mtSeed(0xFFFFFFFFu);
     EXPECT_EQ(ld::random(), v);
 
+}
+
+// The generators' first values after seeding from the clock are those of the calendar second
+// it read; reading the clock around the call brackets that second.
+TEST(Random, SeedingFromTheTimeUsesTheCalendarSecond)
+{
+    const auto firstOutputsFor = [](std::uint32_t seed) {
+        std::srand(seed);
+        const int r = std::rand();
+        ld::mtSeed(seed);
+        return std::pair<int, std::uint32_t>(r, ld::mtNext32());
+    };
+    const std::time_t before = std::time(nullptr);
     ld::seedRandomFromTime();
-    const double x = ld::random();
-    EXPECT_GE(x, 0.0);
-    EXPECT_LT(x, 1.0);
+    const int r = std::rand();
+    const std::uint32_t v = ld::mtNext32();
+    const std::time_t after = std::time(nullptr);
+
+    bool matched = false;
+    for (std::time_t t = before; t <= after && !matched; ++t)
+        matched = firstOutputsFor(static_cast<std::uint32_t>(t)) == std::pair<int, std::uint32_t>(r, v);
+    EXPECT_TRUE(matched) << "rand " << r << ", generator " << v << " fit no second in [" << before << ", "
+                         << after << "]";
+    EXPECT_NE(v, 3499211612u) << "the never-seeded default";
 }
 
 TEST(Random, PermutationContainsEveryIndexOnce)
@@ -183,4 +221,37 @@ TEST(Random, PermutationContainsEveryIndexOnce)
     ld::randomPermutation(nullptr, 5);
     EXPECT_EQ(untouched[0], 7u);
     EXPECT_EQ(untouched[1], 8u);
+}
+
+// Every slot sees every value and the order is far from the identity: over many draws a fixed
+// seed makes this deterministic, and the bounds sit so far from the expected counts (100 per
+// cell, about one fixed point) that a sound shuffle cannot miss them.
+TEST(Random, PermutationsMoveEveryValueAround)
+{
+    ld::seedRandom(2024);
+    constexpr int count = 10;
+    constexpr int draws = 1000;
+    int seen[count][count] = {};
+    for (int d = 0; d < draws; ++d) {
+        std::uint32_t values[count];
+        ld::randomPermutation(values, count);
+        for (int slot = 0; slot < count; ++slot)
+            ++seen[slot][values[slot]];
+    }
+    // Rotating every slot by one leaves the drawing unchanged, so each (slot, value) pair has
+    // probability 1/10.
+    for (int slot = 0; slot < count; ++slot)
+        for (int value = 0; value < count; ++value)
+            EXPECT_GE(seen[slot][value], 40) << "slot " << slot << ", value " << value;
+
+    // Counts a 15-bit rand reaches in one probe: above 32768 the last values fill the top slots
+    // in order, as documented, and sit at their own index.
+    for (int n : {1000, 30000}) {
+        std::vector<std::uint32_t> large(static_cast<std::size_t>(n));
+        ld::randomPermutation(large.data(), n);
+        int fixed = 0;
+        for (int k = 0; k < n; ++k)
+            fixed += large[static_cast<std::size_t>(k)] == static_cast<std::uint32_t>(k);
+        EXPECT_LT(fixed, n / 10) << n << " values";
+    }
 }
