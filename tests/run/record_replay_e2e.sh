@@ -38,7 +38,13 @@ xdotool mousemove 300 200
 xdotool key Right
 wait_for_grey live-2.png 512,384 230 10 || fail "Right did not give ten squares within 10 s"
 # Shift+Up selects BG Luminance (the selection wraps), Shift+Right steps it by 0.1.
-xdotool keydown shift key Up key Right keyup shift
+# Shift is held over several frames, so the console's Shift query sees it whichever pump takes
+# the arrows (a slow, sanitized build takes many pumps for them).
+xdotool keydown shift
+sleep 0.5
+xdotool key Up key Right
+sleep 0.5
+xdotool keyup shift
 wait_for_grey live-3.png 900,700 77 10 || fail "Shift+Up, Shift+Right did not give a 0.3 background within 10 s"
 xdotool mousemove 640 500 click 1
 xdotool key Left
@@ -71,7 +77,7 @@ frames=$((${frames:-1} - 1))
 # The replay, capturing every frame.
 { cat session.txt; echo "every 1 frames capture replay/%05d.png"; } >replay.txt
 code=0
-LUMIDRAFT_BACKEND=script LUMIDRAFT_SCRIPT=replay.txt timeout 120 "$demo" >replay.out 2>replay.err || code=$?
+LUMIDRAFT_BACKEND=script LUMIDRAFT_SCRIPT=replay.txt timeout 300 "$demo" >replay.out 2>replay.err || code=$?
 [ "$code" -eq 0 ] || fail "the replay ended with status $code, expected 0: $(tail -n 2 replay.err)"
 grep -q "^Lumidraft run: $frames frames presented, .* $frames frames captured, exit status 0\$" replay.err ||
   fail "the replay did not present the session's $frames frames: $(tail -n 1 replay.err)"
