@@ -106,7 +106,7 @@ void experimentMain()
             else if (queryKey(key2, pushed))
                 answer = 2;
         }
-        const double rt = static_cast<double>((Clock() - asked).ticks()) / static_cast<double>(ticksPerMillisecond);
+        const double rt = millisecondsSince(asked);
         const bool correct = answer == target;
 
         data.row({{"trial", trial}, {"contrast", contrast}, {"interval", target}, {"answer", answer},

@@ -66,8 +66,7 @@ void experimentMain()
                 return;
             // A press seen now came in during the frame just presented.
             if (queryKey(space, pushed)) {
-                const double ms = static_cast<double>((Clock() - streamStart).ticks()) /
-                                  static_cast<double>(ticksPerMillisecond);
+                const double ms = millisecondsSince(streamStart);
                 data.row({{"press", ++presses}, {"frame", frame}, {"presentation", p + 1},
                           {"picture", names[shown]}, {"frame_in_picture", f + 1}, {"time_ms", ms}});
             }

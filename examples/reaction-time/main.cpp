@@ -11,12 +11,6 @@ using namespace Lumidraft;
 
 namespace {
 
-// Milliseconds from `start` to now, with the counter's full resolution.
-double msSince(const Clock& start)
-{
-    return static_cast<double>((Clock() - start).ticks()) / static_cast<double>(ticksPerMillisecond);
-}
-
 // Shows the background and the fixation point for one frame; false when Escape was pressed.
 bool fixationFrame()
 {
@@ -83,7 +77,7 @@ void experimentMain()
             if (queryKey(escape, pushed))
                 return;
             if (queryKey(space, pushed)) {
-                rt = msSince(shown);
+                rt = millisecondsSince(shown);
                 break;
             }
         }
