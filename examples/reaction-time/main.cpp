@@ -27,6 +27,7 @@ void experimentMain()
     const int trials = 4;
     const int responseFrames = 90; // 1.5 s at 60 Hz to answer, then the trial counts as a miss
 
+    // The disc's diameter in pixels; on the console Left and Right change it by 20 (40 with Shift).
     double targetSize = 80.0;
     Range rng;
     registerVariable(targetSize).label("Target Size").range(10 <= rng <= 300).step(40).step(20);
@@ -60,6 +61,8 @@ void experimentMain()
                 ActiveCanvas::drawText("Too early", ActiveCanvas::getCenterX() - 40,
                                        ActiveCanvas::getCenterY(), Color(1.0, 0.2, 0.2));
                 ActiveCanvas::flip();
+                if (queryKey(escape, pushed))
+                    return;
             }
             continue;
         }
