@@ -91,6 +91,14 @@ std::int32_t currentMilliseconds()
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(now.ticks() / ticksPerMs));
 }
 
+double millisecondsSince(const Clock& start)
+{
+    const Clock now;
+    if (ticksPerMs == 0)
+        Clock::initializeFrequency();
+    return static_cast<double>((now - start).ticks()) / static_cast<double>(ticksPerMs);
+}
+
 namespace detail {
 
 void forgetCounterFrequency() noexcept { ticksPerMs = 0; }

@@ -58,6 +58,10 @@ extern const std::int64_t& ticksPerMillisecond;
 // A fresh reading in whole milliseconds, wrapped to 32 bits.
 std::int32_t currentMilliseconds();
 
+// Milliseconds from `start` to a fresh reading, with the fraction kept (the counter's full
+// resolution), for reaction times: `Clock shown; ...; double rt = millisecondsSince(shown);`.
+double millisecondsSince(const Clock& start);
+
 namespace detail {
 // Tests only: back to the state before start-up (ticksPerMillisecond 0).
 void forgetCounterFrequency() noexcept;

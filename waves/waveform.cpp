@@ -1,5 +1,10 @@
 #include "waves/waveform.h"
 
+#include "app/exception.h"
+
+#include <cmath>
+#include <typeinfo>
+
 #include <climits>
 #include <new>
 
@@ -141,6 +146,25 @@ Matrix gridSum(const Range& rowRange, const Range& colRange)
 {
     const LinearWave identity(1.0);
     return gridSum(identity, rowRange, identity, colRange);
+}
+
+Matrix gaussianWindow(int rows, int cols, double sigma)
+{
+    if (rows < 1 || cols < 1)
+        throw Exception(typeid(Waveform), "ARGUMENT ERROR", "A Gaussian window needs at least one row and one column.");
+    if (!(sigma > 0.0) || !std::isfinite(sigma))
+        throw Exception(typeid(Waveform), "ARGUMENT ERROR", "A Gaussian window's sigma must be a positive number.");
+    Matrix window(rows, cols);
+    const double rowCentre = (rows + 1) / 2.0, colCentre = (cols + 1) / 2.0;
+    const double scale = -1.0 / (2.0 * sigma * sigma);
+    for (int i = 1; i <= rows; ++i) {
+        const double dy = i - rowCentre;
+        for (int j = 1; j <= cols; ++j) {
+            const double dx = j - colCentre;
+            window(i, j) = std::exp((dy * dy + dx * dx) * scale);
+        }
+    }
+    return window;
 }
 
 } // namespace Lumidraft

@@ -128,4 +128,10 @@ Matrix gridSum(const Waveform& f, int rows, const Waveform& g, int cols);
 // Row coordinate plus column coordinate.
 Matrix gridSum(const Range& rowRange, const Range& colRange);
 
+// A Gaussian window over rows x cols: exp(-(dy^2 + dx^2) / (2 sigma^2)), dy and dx measured from
+// the grid's centre ((rows + 1) / 2, (cols + 1) / 2), so an odd size has 1 in its middle element
+// and is symmetric. Multiplied element by element with a grating it makes a Gabor patch. Raises
+// Exception (Waveform, "ARGUMENT ERROR") for a size below 1 or a sigma that is not positive.
+Matrix gaussianWindow(int rows, int cols, double sigma);
+
 } // namespace Lumidraft

@@ -136,6 +136,19 @@ TEST(Clock, ReadsTheCounter)
     EXPECT_EQ(Lumidraft::currentMilliseconds(), 1234);
 }
 
+TEST(Clock, MillisecondsSinceKeepsTheFraction)
+{
+    auto& machine = machineAt(10'000'000); // 10 000 ticks a millisecond
+    machine.setReadQuantum(0);
+    machine.setCounter(std::int64_t(3) << 32); // across the halves' boundary
+    const Clock start;
+    machine.advanceCounter(3'002'500);
+    EXPECT_DOUBLE_EQ(Lumidraft::millisecondsSince(start), 300.25);
+    // A start after now (a clock read later) gives a negative time, not a wrapped one.
+    machine.setCounter((std::int64_t(3) << 32) - 5'000);
+    EXPECT_DOUBLE_EQ(Lumidraft::millisecondsSince(start), -0.5);
+}
+
 TEST(Clock, CurrentMillisecondsKeepsLow32Bits)
 {
     auto& machine = machineAt(1000); // one tick per millisecond

@@ -197,5 +197,31 @@ TEST(GridSum, RangeWithoutIntegers)
     }
 }
 
+TEST(GaussianWindow, PeaksAtTheCentreAndFallsOffAsTheGaussian)
+{
+    const Matrix odd = gaussianWindow(5, 7, 2.0);
+    ASSERT_EQ(odd.getRows(), 5);
+    ASSERT_EQ(odd.getCols(), 7);
+    EXPECT_EQ(odd(3, 4), 1.0);
+    EXPECT_DOUBLE_EQ(odd(3, 6), std::exp(-4.0 / 8.0));          // two columns right
+    EXPECT_DOUBLE_EQ(odd(1, 1), std::exp(-(4.0 + 9.0) / 8.0));  // the corner
+    EXPECT_EQ(odd(1, 1), odd(5, 7));                            // symmetric both ways
+    EXPECT_EQ(odd(2, 3), odd(4, 5));
+    // An even size has its centre between elements: the four middle ones are equal and below 1.
+    const Matrix even = gaussianWindow(4, 4, 1.0);
+    EXPECT_DOUBLE_EQ(even(2, 2), std::exp(-0.5 / 2.0));
+    EXPECT_EQ(even(2, 2), even(3, 3));
+    EXPECT_EQ(even(2, 3), even(3, 2));
+}
+
+TEST(GaussianWindow, RefusesEmptySizesAndBadSigmas)
+{
+    const struct { int rows, cols; double sigma; } cases[] = {
+        {0, 5, 1.0}, {5, -1, 1.0}, {5, 5, 0.0}, {5, 5, -2.0}, {5, 5, NAN}, {5, 5, INFINITY}};
+    for (const auto& c : cases)
+        EXPECT_THROW(gaussianWindow(c.rows, c.cols, c.sigma), Exception)
+            << c.rows << " x " << c.cols << ", sigma " << c.sigma;
+}
+
 } // namespace
 } // namespace Lumidraft
