@@ -13,7 +13,9 @@ std::optional<RunEnvironment>& slot()
     return environment;
 }
 
-std::string variable(const char* name)
+} // namespace
+
+std::string environmentVariable(const char* name)
 {
 #if defined(_MSC_VER)
     char* value = nullptr;
@@ -30,15 +32,13 @@ std::string variable(const char* name)
 #endif
 }
 
-} // namespace
-
 const RunEnvironment& runEnvironment()
 {
     auto& environment = slot();
     if (!environment) {
         RunEnvironment read;
-        read.timingLog = variable("LUMIDRAFT_TIMING_LOG");
-        read.scriptGiven = !variable("LUMIDRAFT_SCRIPT").empty();
+        read.timingLog = environmentVariable("LUMIDRAFT_TIMING_LOG");
+        read.scriptGiven = !environmentVariable("LUMIDRAFT_SCRIPT").empty();
         environment = read;
     }
     return *environment;

@@ -15,6 +15,9 @@ struct RunEnvironment {
 
 const RunEnvironment& runEnvironment();
 
+// The value of an environment variable, empty when it is not set.
+std::string environmentVariable(const char* name);
+
 namespace detail {
 // Tests only: replaces what was read (or will be read).
 void setRunEnvironment(const RunEnvironment& environment);

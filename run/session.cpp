@@ -1,6 +1,7 @@
 // Setting up scripted and recorded runs from the environment, and their end-of-run report.
 #include "run/session.h"
 
+#include "app/run_environment.h"
 #include "platform/backend.h"
 #include "platform/script/script_backend.h"
 #include "run/player.h"
@@ -17,23 +18,6 @@ namespace Lumidraft::run {
 
 namespace {
 
-std::string environmentValue(const char* name)
-{
-#if defined(_MSC_VER)
-    char* value = nullptr;
-    std::size_t length = 0;
-    std::string result;
-    if (_dupenv_s(&value, &length, name) == 0 && value) {
-        result = value;
-        std::free(value);
-    }
-    return result;
-#else
-    const char* value = std::getenv(name);
-    return value ? value : "";
-#endif
-}
-
 Player* activePlayer = nullptr;
 RecordingBackend* activeRecorder = nullptr;
 
@@ -45,8 +29,8 @@ constexpr std::int64_t ticksPerRefresh = 100'000;
 
 Settings readEnvironment()
 {
-    return {environmentValue("LUMIDRAFT_BACKEND"), environmentValue("LUMIDRAFT_SCRIPT"),
-            environmentValue("LUMIDRAFT_RECORD")};
+    return {environmentVariable("LUMIDRAFT_BACKEND"), environmentVariable("LUMIDRAFT_SCRIPT"),
+            environmentVariable("LUMIDRAFT_RECORD")};
 }
 
 struct Session::State {

@@ -14,3 +14,20 @@ expect_greys() {
   done
   echo "$what: ${seen[*]}"
 }
+
+# fresh_work_dir DIR: skips the test (77) without ImageMagick, which the pixel checks need, then
+# makes DIR anew and enters it.
+fresh_work_dir() {
+  command -v convert >/dev/null || { echo "skipped: convert (ImageMagick) is not installed"; exit 77; }
+  rm -rf "$1"
+  mkdir -p "$1"
+  cd "$1"
+}
+
+# run_example PROGRAM EXAMPLE_DIR: the example headless from its run.txt, stdout in out.txt and
+# stderr in err.txt; any exit status but 0 is a failure.
+run_example() {
+  local code=0
+  LUMIDRAFT_BACKEND=script LUMIDRAFT_SCRIPT="$2/run.txt" timeout 120 "$1" >out.txt 2>err.txt || code=$?
+  [ "$code" -eq 0 ] || fail "exit status $code, expected 0: $(tail -n 3 err.txt | tr '\n' ' ')"
+}

@@ -10,14 +10,9 @@ work=$3
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/virtual_display.sh"
 source "$here/../e2e/checks.sh"
-command -v convert >/dev/null || { echo "skipped: convert (ImageMagick) is not installed"; exit 77; }
-rm -rf "$work"
-mkdir -p "$work"
-cd "$work"
+fresh_work_dir "$work"
 
-code=0
-LUMIDRAFT_BACKEND=script LUMIDRAFT_SCRIPT="$example/run.txt" timeout 120 "$program" >out.txt 2>err.txt || code=$?
-[ "$code" -eq 0 ] || fail "exit status $code, expected 0: $(tail -n 3 err.txt | tr '\n' ' ')"
+run_example "$program" "$example"
 data=results/contrast-detection.csv
 
 # The path the seed and the fixed answers give: down after two correct, up after a wrong one.

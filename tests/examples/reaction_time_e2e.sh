@@ -9,14 +9,9 @@ work=$3
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/virtual_display.sh"
 source "$here/../e2e/checks.sh"
-command -v convert >/dev/null || { echo "skipped: convert (ImageMagick) is not installed"; exit 77; }
-rm -rf "$work"
-mkdir -p "$work"
-cd "$work"
+fresh_work_dir "$work"
 
-code=0
-LUMIDRAFT_BACKEND=script LUMIDRAFT_SCRIPT="$example/run.txt" timeout 120 "$program" >out.txt 2>err.txt || code=$?
-[ "$code" -eq 0 ] || fail "exit status $code, expected 0: $(tail -n 3 err.txt | tr '\n' ' ')"
+run_example "$program" "$example"
 
 # Trial 1 was pressed too early once; 18, 15 and 24 frames after the targets make 300, 250 and
 # 400 ms; trial 4 was not answered. The console's Right presses show in target_size.

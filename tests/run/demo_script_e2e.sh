@@ -10,10 +10,7 @@ work=$3
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/virtual_display.sh"
 source "$here/../e2e/checks.sh"
-command -v convert >/dev/null || { echo "skipped: convert (ImageMagick) is not installed"; exit 77; }
-rm -rf "$work"
-mkdir -p "$work"
-cd "$work"
+fresh_work_dir "$work"
 
 # run NAME PROGRAM: runs PROGRAM on NAME.txt; status in $code, stderr in NAME.err.
 run() {
