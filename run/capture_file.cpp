@@ -13,13 +13,6 @@ namespace Lumidraft::run {
 
 void saveCapture(const Image& image, const std::string& path)
 {
-#if defined(_WIN32)
-    // The Windows build has no PNG codec yet; reaching Image::save would leave every program
-    // unlinkable, so captures are refused there instead.
-    (void)image;
-    throw Exception(typeid(Player), "FILE ERROR",
-                    "Cannot write capture \"" + path + "\": this build has no PNG writer");
-#else
     // A script names folders for its pictures; they need not exist before the run.
     const std::filesystem::path parent = std::filesystem::path(path).parent_path();
     if (!parent.empty()) {
@@ -30,7 +23,6 @@ void saveCapture(const Image& image, const std::string& path)
                             "Cannot write capture \"" + path + "\": " + error.message());
     }
     image.save(path);
-#endif
 }
 
 } // namespace Lumidraft::run

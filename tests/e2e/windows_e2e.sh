@@ -63,11 +63,14 @@ if [ "$scenario" = scripted ]; then
     LUMIDRAFT_BACKEND=script LUMIDRAFT_SCRIPT=$1.txt timeout 90 wine "$program" >"$1.log" 2>&1 || code=$?
     tr -d '\r' <"$1.log" >"$1.err"
   }
-  printf 'display 640 480 60\nat frame 5 press rightArrow\nat frame 9 press escape\nend at frame 100\n' >escape.txt
+  printf 'display 640 480 60\nat frame 5 press rightArrow\nat frame 8 capture shots/eight.png\nat frame 9 press escape\nend at frame 100\n' >escape.txt
   run escape
   [ "$code" -eq 0 ] || fail "Escape: exit status $code, expected 0"
-  grep -qxF "Lumidraft run: 9 frames presented, 0 refreshes missed, 3 events delivered, 0 frames captured, exit status 0" escape.err ||
+  grep -qxF "Lumidraft run: 9 frames presented, 0 refreshes missed, 3 events delivered, 1 frames captured, exit status 0" escape.err ||
     fail "Escape: no end-of-run line: $(cat escape.err)"
+  # The capture is the whole virtual screen as PNG, written through the system's imaging component.
+  [ "$(identify -format '%m %w %h' shots/eight.png 2>/dev/null)" = "PNG 640 480" ] ||
+    fail "Escape: shots/eight.png is not a 640 x 480 PNG"
   printf 'end at frame 12\n' >end.txt
   run end
   [ "$code" -eq 3 ] || fail "end: exit status $code, expected 3"

@@ -129,7 +129,7 @@ TEST_F(DataFileTest, ARowWithOtherColumnsNamesTheDifferenceAndWritesNothing)
 TEST_F(DataFileTest, AnExistingFileIsNeverWrittenOver)
 {
     const std::string path = folder / "s01.csv";
-    std::ofstream(path) << "earlier run\n";
+    std::ofstream(path, std::ios::binary) << "earlier run\n"; // the same bytes on every system
     std::ofstream(folder / "s01-3.json") << "{}"; // a sidecar without its CSV also keeps its name
 
     ::testing::internal::CaptureStderr();
