@@ -6,6 +6,7 @@
 #include "image/image.h"
 #include "platform/image_properties.h"
 #include "support/expect_exception.h"
+#include "support/temp_folder.h"
 
 #include <cmath>
 #include <filesystem>
@@ -425,8 +426,8 @@ TEST_F(ImageDrawTest, ACapturedRegionSavedAsPngHoldsTheScreensPixels)
     Rectangle region;
     region.set(190.0, 90.0, 270.0, 161.0); // 81 x 72: odd row length
 
-    const std::string file =
-        (std::filesystem::temp_directory_path() / "lumidraft-capture-test.png").string();
+    const Lumidraft::testing::TempFolder folder; // the same case may run in two programs at once
+    const std::string file = folder / "capture.png";
     for (int precision : {int(Image::BYTE), int(Image::FLOAT)}) {
         SCOPED_TRACE(precision == Image::BYTE ? "BYTE" : "FLOAT");
         Image captured(81, 72, Image::RGB, precision);

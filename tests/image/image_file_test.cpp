@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -99,8 +100,11 @@ protected:
     void SetUp() override
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::temp_directory_path() / (std::string("lumidraft-files-") + info->test_suite_name() + "-" +
-                                           info->name());
+        // Unique per process too: ctest runs the same case at once in this program and in the
+        // all-in-one program, and one must not remove the other's files.
+        dir = fs::temp_directory_path() /
+              (std::string("lumidraft-files-") + info->test_suite_name() + "-" + info->name() + "-" +
+               std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
