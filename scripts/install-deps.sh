@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, testing and running the demo need.
+# Installs the Debian 12 packages that building, testing and running the demo need, or the
+# packages named on the command line (the fuzz and Windows scripts name their own).
 # Does nothing when they are all present already.
+#   scripts/install-deps.sh [package...]
 set -euo pipefail
-packages=(
+packages=("$@")
+[ ${#packages[@]} -gt 0 ] || packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libeigen3-dev
   libsdl2-dev libpng-dev libjpeg62-turbo-dev libgl-dev libgl1-mesa-dri libegl-dev libegl-mesa0 libglx-mesa0

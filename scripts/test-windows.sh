@@ -12,17 +12,7 @@ build=${1:-build-win32}
 # through, and the X tools the end-to-end tests drive the programs with.
 packages=(cmake g++-mingw-w64-x86-64 googletest wine wine64 libgl1-mesa-dri libglx-mesa0
   xvfb xauth xdotool x11-utils imagemagick)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
-fi
+bash scripts/install-deps.sh "${packages[@]}"
 
 jobs=$(nproc)
 [ "$jobs" -gt 2 ] && jobs=2
