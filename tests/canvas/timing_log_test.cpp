@@ -1,13 +1,9 @@
 // The per-flip timing log, the console changes it carries and the summary line at close, against
 // the scripted counter's exact swap times (10 MHz, 60 Hz display).
-#include "canvas_fixture.h"
+#include "recorded_run_fixture.h"
 
 #include "app/exception.h"
-#include "app/run_environment.h"
 #include "console/console_changes.h"
-#include "console/variable_registry.h"
-#include "platform/input.h"
-#include "support/temp_folder.h"
 
 #include <chrono>
 #include <filesystem>
@@ -19,25 +15,8 @@
 namespace Lumidraft::testing {
 namespace {
 
-class TimingLogTest : public CanvasTest {
+class TimingLogTest : public RecordedRunTest {
 protected:
-    void SetUp() override
-    {
-        CanvasTest::SetUp();
-        Lumidraft::detail::setRunEnvironment({});
-        initializeInput();
-        clearRegisteredVariables();
-        console::detail::forgetHistory();
-        setConsoleVisible(false);
-    }
-    void TearDown() override
-    {
-        Lumidraft::detail::setRunEnvironment({});
-        clearRegisteredVariables();
-        setConsoleVisible(false);
-        CanvasTest::TearDown();
-    }
-
     // Opens the canvas, then has every swap take no time unless one is scripted.
     void open(Canvas& canvas)
     {
@@ -60,8 +39,6 @@ protected:
         canvas.dispose();
         return ::testing::internal::GetCapturedStderr();
     }
-
-    TempFolder folder;
 };
 
 TEST_F(TimingLogTest, RowsCarryTheExactSwapTimesMissedCountsAndTags)

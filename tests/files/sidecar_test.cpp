@@ -3,13 +3,8 @@
 // column shows too.
 #include "files/data_file.h"
 
-#include "app/run_environment.h"
-#include "canvas/canvas_fixture.h"
+#include "canvas/recorded_run_fixture.h"
 #include "console/console_changes.h"
-#include "console/variable_registry.h"
-#include "geometry/color.h"
-#include "platform/input.h"
-#include "support/temp_folder.h"
 
 #include <cctype>
 #include <string>
@@ -48,26 +43,7 @@ bool matches(const std::string& text, const std::string& pattern, bool runs = fa
     return t == text.size();
 }
 
-class Sidecar : public CanvasTest {
-protected:
-    void SetUp() override
-    {
-        CanvasTest::SetUp();
-        Lumidraft::detail::setRunEnvironment({});
-        initializeInput();
-        clearRegisteredVariables();
-        console::detail::forgetHistory();
-        setConsoleVisible(false);
-    }
-    void TearDown() override
-    {
-        Color::setGamma(1.0, 1.0, 1.0);
-        clearRegisteredVariables();
-        setConsoleVisible(false);
-        CanvasTest::TearDown();
-    }
-    TempFolder folder;
-};
+class Sidecar : public RecordedRunTest {};
 
 TEST_F(Sidecar, RecordsTheRunAndEveryConsoleChangeWithItsFrameAndTime)
 {
