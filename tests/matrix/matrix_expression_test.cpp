@@ -3,6 +3,7 @@
 #include <deque>
 #include <functional>
 #include <sstream>
+#include <utility>
 
 #include "matrix_test_support.h"
 
@@ -398,12 +399,16 @@ TEST(MatrixExactness, SumsOfPlainAndScaledTermsMatchTheKernelOrder)
     }
 }
 
-// Large strided blocks are walked in pieces along each row, with the rows ahead read early: the
-// pieces must meet exactly at the row ends (333 columns: two whole pieces and a part).
-TEST(MatrixExactness, LargeStridedBlocksMatchTheKernelOrder)
+// Large strided blocks: in matrices on small pages they are walked in pieces along each row, with
+// the rows ahead read early, and the pieces must meet exactly at the row ends (333 columns: two
+// whole pieces and a part); in matrices large enough for huge-page storage (802 x 709, 4.5 MB)
+// they are walked row by row.
+class LargeStridedBlocks : public ::testing::TestWithParam<std::pair<int, int>> {};
+
+TEST_P(LargeStridedBlocks, MatchTheKernelOrder)
 {
     std::mt19937_64 rng(12);
-    const int m = 400, n = 333;
+    const auto [m, n] = GetParam();
     Matrix wa = randomMatrix(m + 2, n + 9, rng), wb = randomMatrix(m + 2, n + 9, rng);
     Matrix wd = randomMatrix(m + 2, n + 9, rng), wt = randomMatrix(m + 2, n + 9, rng);
     const Range r = closedRange(2, m + 1), c = closedRange(4, n + 3);
@@ -424,6 +429,9 @@ TEST(MatrixExactness, LargeStridedBlocksMatchTheKernelOrder)
                 ASSERT_EQ(outside[at], after[at]);
             }
 }
+
+INSTANTIATE_TEST_SUITE_P(MatrixExactness, LargeStridedBlocks,
+                         ::testing::Values(std::pair{400, 333}, std::pair{800, 700}));
 
 // One-pass groups, chunked terms and a product mixed in one sum keep the order of the terms.
 TEST(MatrixExactness, MixedRunsKeepTheTermOrder)
