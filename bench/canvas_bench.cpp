@@ -8,9 +8,8 @@
 #include "canvas/canvas.h"
 #include "canvas/display_lists.h"
 #include "platform/gl.h"
-#include "platform/script/script_backend.h"
-#include "timing/clock.h"
 
+#include "bench/bench_canvas.h"
 #include "bench/bench_support.h"
 
 #include <benchmark/benchmark.h>
@@ -19,7 +18,6 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,18 +27,7 @@ using Lumidraft::Canvas;
 using Lumidraft::Color;
 using Lumidraft::Rectangle;
 
-Canvas& canvas()
-{
-    static std::unique_ptr<Canvas> instance = [] {
-        auto& machine = Lumidraft::platform::useScriptBackend();
-        machine.setDesktopMode({1024, 768, 32, 60});
-        machine.setDisplayModes({{1024, 768, 32, 60}});
-        machine.setRetraceRate(0.0);
-        Lumidraft::Clock::initializeFrequency();
-        return std::make_unique<Canvas>(0);
-    }();
-    return *instance;
-}
+Canvas& canvas() { return Lumidraft::bench::scriptedCanvas(); }
 
 struct ConsoleRow {
     const char* label;

@@ -8,9 +8,8 @@
 #include "canvas/canvas.h"
 #include "files/data_file.h"
 #include "platform/gl.h"
-#include "platform/script/script_backend.h"
-#include "timing/clock.h"
 
+#include "bench/bench_canvas.h"
 #include "bench/bench_support.h"
 
 #include <benchmark/benchmark.h>
@@ -19,7 +18,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <string>
 
 #if defined(_WIN32)
@@ -47,18 +45,7 @@ const std::filesystem::path& scratch()
     return folder;
 }
 
-Canvas& canvas()
-{
-    static std::unique_ptr<Canvas> instance = [] {
-        auto& machine = Lumidraft::platform::useScriptBackend();
-        machine.setDesktopMode({1024, 768, 32, 60});
-        machine.setDisplayModes({{1024, 768, 32, 60}});
-        machine.setRetraceRate(0.0);
-        Lumidraft::Clock::initializeFrequency();
-        return std::make_unique<Canvas>(0);
-    }();
-    return *instance;
-}
+Canvas& canvas() { return Lumidraft::bench::scriptedCanvas(); }
 
 struct Squares {
     Rectangle rects[100];

@@ -10,9 +10,8 @@
 #include "image/image.h"
 #include "platform/gl.h"
 #include "platform/image_properties.h"
-#include "platform/script/script_backend.h"
-#include "timing/clock.h"
 
+#include "bench/bench_canvas.h"
 #include "bench/bench_support.h"
 
 #include <benchmark/benchmark.h>
@@ -21,7 +20,6 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,18 +33,7 @@ using Lumidraft::Image;
 constexpr int side = 512;
 constexpr int drawsPerIteration = 100;
 
-Canvas& canvas()
-{
-    static std::unique_ptr<Canvas> instance = [] {
-        auto& machine = Lumidraft::platform::useScriptBackend();
-        machine.setDesktopMode({1024, 768, 32, 60});
-        machine.setDisplayModes({{1024, 768, 32, 60}});
-        machine.setRetraceRate(0.0);
-        Lumidraft::Clock::initializeFrequency();
-        return std::make_unique<Canvas>(0);
-    }();
-    return *instance;
-}
+Canvas& canvas() { return Lumidraft::bench::scriptedCanvas(); }
 
 void paint(Image& image)
 {
