@@ -13,8 +13,10 @@
 # scripts/test.sh runs it (slower; faults at process exit differ from case to case).
 # SOAK_ONLY=regex keeps the programs and tests whose name matches (cases: the ctest names, as
 # ctest -R takes them); SOAK_TIMEOUT=seconds bounds
-# one run of one program (default 600; cases keep their own ctest timeouts).
-# Logs of failed runs: build-asan/soak/<threads>/<program>.<run>.log (cases: ctest.<run>.log).
+# one run of one program (default 600; cases keep their own ctest timeouts). SOAK_BUILD=dir soaks
+# another sanitized build (default build-asan; made when missing), so two soaks can run side by
+# side without sharing the end-to-end tests' work folders.
+# Logs of failed runs: <build>/soak/<threads>/<program>.<run>.log (cases: ctest.<run>.log).
 # Exits 1 if anything failed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,7 +30,7 @@ threads=("$@")
 only=${SOAK_ONLY:-.}
 mode=${SOAK_MODE:-programs}
 limit=${SOAK_TIMEOUT:-600}
-build=build-asan
+build=${SOAK_BUILD:-build-asan}
 logs=$build/soak
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
