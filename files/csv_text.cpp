@@ -25,19 +25,56 @@ void appendInteger(std::string& out, long long value)
 
 namespace {
 
-constexpr double powersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
+constexpr double powersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+
+// m·10^-k, with at least one digit before the point (0.005).
+char* writeDecimal(char* out, bool negative, unsigned long long m, int k) noexcept
+{
+    char digits[24];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + m % 10);
+        m /= 10;
+    } while (m);
+    while (n <= k)
+        digits[n++] = '0';
+    if (negative)
+        *out++ = '-';
+    for (int i = n - 1; i >= 0; --i) {
+        *out++ = digits[i];
+        if (i == k && k > 0)
+            *out++ = '.';
+    }
+    return out;
+}
 
 // Most data are short decimals (0.25, 512.3, 45): the fewest decimals k for which an integer m
 // gives m / 10^k == value. m below 2^53 and 10^k are exact and the division is correctly
 // rounded, so m / 10^k is the double nearest the decimal m·10^-k, which is what reading the
-// text back gives: the text round-trips. Much cheaper than the general shortest conversion,
-// which takes the other values.
+// text back gives: the text round-trips, and it is the shortest fixed form, as the general
+// conversion writes it. Much cheaper than that conversion, which takes the other values
+// (those with more than maxShortDecimals decimals, like 0.7853981633974483).
+constexpr int maxShortDecimals = 8;
+
 char* writeShortDecimal(char* out, double value) noexcept
 {
     const double magnitude = std::fabs(value);
     if (!(magnitude >= 1e-3 && magnitude < 1e15))
         return nullptr;
-    for (int k = 0; k < 18; ++k) {
+    if (magnitude < 1e7) {
+        // One try settles it: when m / 10^k == value for some k <= 8, then M = m·10^(8-k) gives
+        // M / 10^8 == value too, and the product below is within 0.25 of M (it is under 1e15),
+        // so rounding finds M; its trailing zeros give back m and k.
+        const double scaled = static_cast<double>(static_cast<long long>(magnitude * 1e8 + 0.5));
+        if (scaled / 1e8 != magnitude)
+            return nullptr;
+        auto m = static_cast<unsigned long long>(scaled);
+        int k = maxShortDecimals;
+        while (k > 0 && m % 10 == 0)
+            m /= 10, --k;
+        return writeDecimal(out, value < 0, m, k);
+    }
+    for (int k = 0; k <= maxShortDecimals; ++k) {
         const double product = magnitude * powersOfTen[k];
         if (product >= 9007199254740992.0)
             return nullptr;
@@ -45,23 +82,7 @@ char* writeShortDecimal(char* out, double value) noexcept
         // The product is within an ulp of m when k is right; skip the division when it is not.
         if (std::fabs(product - scaled) > product * 4.5e-16 || scaled / powersOfTen[k] != magnitude)
             continue;
-        char digits[24];
-        auto m = static_cast<unsigned long long>(scaled);
-        int n = 0;
-        do {
-            digits[n++] = static_cast<char>('0' + m % 10);
-            m /= 10;
-        } while (m);
-        while (n <= k)
-            digits[n++] = '0'; // 0.005: at least one digit before the point
-        if (value < 0)
-            *out++ = '-';
-        for (int i = n - 1; i >= 0; --i) {
-            *out++ = digits[i];
-            if (i == k && k > 0)
-                *out++ = '.';
-        }
-        return out;
+        return writeDecimal(out, value < 0, static_cast<unsigned long long>(scaled), k);
     }
     return nullptr;
 }
