@@ -31,19 +31,23 @@ constexpr double powersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
 char* writeDecimal(char* out, bool negative, unsigned long long m, int k) noexcept
 {
     char digits[24];
-    int n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + m % 10);
-        m /= 10;
-    } while (m);
-    while (n <= k)
-        digits[n++] = '0';
+    const int n = static_cast<int>(std::to_chars(digits, digits + sizeof digits, m).ptr - digits);
     if (negative)
         *out++ = '-';
-    for (int i = n - 1; i >= 0; --i) {
-        *out++ = digits[i];
-        if (i == k && k > 0)
-            *out++ = '.';
+    if (n <= k) {
+        *out++ = '0';
+        *out++ = '.';
+        for (int zero = n; zero < k; ++zero)
+            *out++ = '0';
+        std::memcpy(out, digits, static_cast<std::size_t>(n));
+        return out + n;
+    }
+    std::memcpy(out, digits, static_cast<std::size_t>(n - k));
+    out += n - k;
+    if (k > 0) {
+        *out++ = '.';
+        std::memcpy(out, digits + n - k, static_cast<std::size_t>(k));
+        out += k;
     }
     return out;
 }
@@ -70,8 +74,17 @@ char* writeShortDecimal(char* out, double value) noexcept
             return nullptr;
         auto m = static_cast<unsigned long long>(scaled);
         int k = maxShortDecimals;
-        while (k > 0 && m % 10 == 0)
-            m /= 10, --k;
+        // Up to eight trailing zeros off, in steps of 8, or of 4, 2 and 1.
+        if (m % 100000000 == 0) {
+            m /= 100000000, k = 0;
+        } else {
+            if (m % 10000 == 0)
+                m /= 10000, k -= 4;
+            if (m % 100 == 0)
+                m /= 100, k -= 2;
+            if (m % 10 == 0)
+                m /= 10, k -= 1;
+        }
         return writeDecimal(out, value < 0, m, k);
     }
     for (int k = 0; k <= maxShortDecimals; ++k) {
