@@ -35,24 +35,30 @@ public:
     DataValue(bool value) : kind_(Kind::integer), integer_(value ? 1 : 0) {}
     DataValue(double value) : kind_(Kind::real), real_(value) {}
     DataValue(float value) : kind_(Kind::real), real_(value) {}
-    DataValue(const char* value) : kind_(Kind::text), text_(value ? value : "") {}
-    DataValue(std::string_view value) : kind_(Kind::text), text_(value) {}
-    DataValue(const std::string& value) : kind_(Kind::text), text_(value) {}
+    DataValue(const char* value) : DataValue(std::string_view(value ? value : "")) {}
+    DataValue(std::string_view value) : kind_(Kind::text), text_{value.data(), value.size()} {}
+    DataValue(const std::string& value) : DataValue(std::string_view(value)) {}
 
     Kind kind() const { return kind_; }
     long long integer() const { return integer_; }
     unsigned long long unsignedInteger() const { return unsigned_; }
     double real() const { return real_; }
-    std::string_view text() const { return text_; }
+    std::string_view text() const { return {text_.data, text_.size}; }
 
 private:
     Kind kind_;
+    // The text shares the number's place: a row's fields are built on every call, so smaller
+    // is cheaper.
+    struct Text {
+        const char* data;
+        std::size_t size;
+    };
     union {
         long long integer_;
         unsigned long long unsigned_;
         double real_;
+        Text text_;
     };
-    std::string_view text_;
 };
 
 struct DataField {
