@@ -8,6 +8,8 @@
 #include "platform/script/script_backend.h"
 #include "timing/clock.h"
 
+#include "support/temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -27,7 +29,6 @@ protected:
         session.reset();
         ActiveCanvas::detail::forgetCurrentCanvas();
         platform::useBackend(nullptr);
-        std::remove(path.c_str());
     }
 
     // Starts a scripted run of the text and opens the canvas, as the entry point and launcher do.
@@ -51,7 +52,10 @@ protected:
             canvas->flip();
     }
 
-    std::string path = ::testing::TempDir() + "player_test_run.txt";
+    // A folder of the test's own: the same case runs at once in this program and in the all-in-one
+    // program, and a shared file let one run read the other's script.
+    Lumidraft::testing::TempFolder folder;
+    std::string path = folder / "run.txt";
     std::unique_ptr<run::Session> session;
     std::unique_ptr<Canvas> canvas;
     platform::ScriptBackend* machine = nullptr;
