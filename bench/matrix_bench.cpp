@@ -121,52 +121,56 @@ void productEigen(benchmark::State& state)
     }
 }
 
-// The same 1000 x 1000 sum as sum3, but every operand and the target are blocks of 1200 x 1200
-// matrices, so rows are 1200 elements apart.
-constexpr int viewSize = 1000, viewSource = 1200, viewOffset = 100;
+// The same sum as sum3, but every operand and the target are blocks of larger matrices (offset 100),
+// so rows are Source elements apart: 1000 x 1000 blocks of 1200 x 1200 for the goal, and 500 x 500
+// blocks of 600 x 600, all in the cache, to show what the strides cost when memory does not.
+constexpr int viewOffset = 100;
 
+template <int Size, int Source>
 struct ViewOperands {
-    Matrix a{viewSource, viewSource}, b{viewSource, viewSource}, d{viewSource, viewSource},
-        c{viewSource, viewSource};
+    Matrix a{Source, Source}, b{Source, Source}, d{Source, Source}, c{Source, Source};
     EigenMatrix ea, eb, ed, ec;
+
     ViewOperands()
     {
-        const Operands& o = operands(viewSize);
-        const Range block = closed(viewOffset + 1, viewOffset + viewSize);
+        const Operands& o = operands(Size);
+        const Range block = closed(viewOffset + 1, viewOffset + Size);
         a(block, block) = o.a;
         b(block, block) = o.b;
         d(block, block) = o.d;
-        for (EigenMatrix* m : {&ea, &eb, &ed, &ec}) m->setZero(viewSource, viewSource);
-        ea.block(viewOffset, viewOffset, viewSize, viewSize) = o.ea;
-        eb.block(viewOffset, viewOffset, viewSize, viewSize) = o.eb;
-        ed.block(viewOffset, viewOffset, viewSize, viewSize) = o.ed;
+        for (EigenMatrix* m : {&ea, &eb, &ed, &ec}) m->setZero(Source, Source);
+        ea.block(viewOffset, viewOffset, Size, Size) = o.ea;
+        eb.block(viewOffset, viewOffset, Size, Size) = o.eb;
+        ed.block(viewOffset, viewOffset, Size, Size) = o.ed;
     }
 };
 
-ViewOperands& viewOperands()
+template <int Size, int Source>
+ViewOperands<Size, Source>& viewOperands()
 {
-    static ViewOperands v;
+    static ViewOperands<Size, Source> v;
     return v;
 }
 
+template <int Size, int Source>
 void viewSumLumidraft(benchmark::State& state)
 {
-    ViewOperands& v = viewOperands();
-    const Range rows = closed(viewOffset + 1, viewOffset + viewSize), cols = rows;
+    auto& v = viewOperands<Size, Source>();
+    const Range rows = closed(viewOffset + 1, viewOffset + Size), cols = rows;
     for (auto _ : state) {
         v.c(rows, cols) = v.a(rows, cols) + v.b(rows, cols) - v.d(rows, cols);
         benchmark::ClobberMemory();
     }
 }
 
+template <int Size, int Source>
 void viewSumEigen(benchmark::State& state)
 {
-    ViewOperands& v = viewOperands();
+    auto& v = viewOperands<Size, Source>();
     for (auto _ : state) {
-        v.ec.block(viewOffset, viewOffset, viewSize, viewSize).noalias() =
-            v.ea.block(viewOffset, viewOffset, viewSize, viewSize) +
-            v.eb.block(viewOffset, viewOffset, viewSize, viewSize) -
-            v.ed.block(viewOffset, viewOffset, viewSize, viewSize);
+        v.ec.block(viewOffset, viewOffset, Size, Size).noalias() = v.ea.block(viewOffset, viewOffset, Size, Size) +
+                                                                   v.eb.block(viewOffset, viewOffset, Size, Size) -
+                                                                   v.ed.block(viewOffset, viewOffset, Size, Size);
         benchmark::ClobberMemory();
     }
 }
@@ -220,8 +224,8 @@ int main(int argc, char** argv)
     const Benchmark benchmarks[] = {
         {"sum3_1000/lumidraft", sum3Lumidraft<1000>},
         {"sum3_1000/eigen", sum3Eigen<1000>},
-        {"viewsum/lumidraft", viewSumLumidraft},
-        {"viewsum/eigen", viewSumEigen},
+        {"viewsum/lumidraft", viewSumLumidraft<1000, 1200>},
+        {"viewsum/eigen", viewSumEigen<1000, 1200>},
         {"scaled_1000/lumidraft", scaledLumidraft<1000>},
         {"scaled_1000/eigen", scaledEigen<1000>},
         {"sum3_256/lumidraft", sum3Lumidraft<256>},
@@ -232,6 +236,10 @@ int main(int argc, char** argv)
         {"product_256/eigen", productEigen<256>},
         {"product_512/lumidraft", productLumidraft<512>},
         {"product_512/eigen", productEigen<512>},
+        {"sum3_500/lumidraft", sum3Lumidraft<500>},
+        {"viewsum_500/lumidraft", viewSumLumidraft<500, 600>},
+        {"sum3_500/eigen", sum3Eigen<500>},
+        {"viewsum_500/eigen", viewSumEigen<500, 600>},
         {"access/checked", elementAccessChecked},
         {"access/raw", elementAccessRaw},
     };
@@ -244,6 +252,9 @@ int main(int argc, char** argv)
         {"view sum vs the same sum on whole 1000x1000", "viewsum/lumidraft", "sum3_1000/lumidraft", 1.1},
         {"C = A * B, 256x256, vs Eigen", "product_256/lumidraft", "product_256/eigen", 1.1},
         {"C = A * B, 512x512, vs Eigen", "product_512/lumidraft", "product_512/eigen", 1.1},
+        {"Eigen's view sum vs its whole sum, 1000x1000 (1200 apart)", "viewsum/eigen", "sum3_1000/eigen", 0.0},
+        {"view sum vs whole sum, 500x500 (600 apart, 8 MB of operands)", "viewsum_500/lumidraft", "sum3_500/lumidraft", 0.0},
+        {"Eigen's view sum vs its whole sum, 500x500 (600 apart)", "viewsum_500/eigen", "sum3_500/eigen", 0.0},
         {"checked element access vs raw rows", "access/checked", "access/raw", 0.0},
     };
 

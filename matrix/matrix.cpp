@@ -46,12 +46,13 @@ int wrapShift(int shift, int n)
 // whole huge pages inside the storage are asked for, so no memory is added. Storage from here is
 // given back with releaseElements.
 constexpr std::size_t hugePage = std::size_t{2} << 20;
+constexpr std::size_t hugePageStorageFrom = std::size_t{4} << 20; // bytes; smaller gain little
 
 double* newElements(std::size_t n)
 {
     const std::size_t bytes = n * sizeof(double);
 #if defined(__linux__)
-    if (bytes >= kernels::hugePageStorageFrom) {
+    if (bytes >= hugePageStorageFrom) {
         void* p = nullptr;
         if (posix_memalign(&p, hugePage, bytes) != 0) throw std::bad_alloc();
         // A hint: without huge pages the storage works the same.

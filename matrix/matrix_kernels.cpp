@@ -16,7 +16,6 @@
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #define LUMIDRAFT_MATRIX_SSE2 1
 #include <emmintrin.h>
-#include <xmmintrin.h>
 #else
 #define LUMIDRAFT_MATRIX_SSE2 0
 #endif
@@ -301,24 +300,6 @@ constexpr auto rowTable()
     return rowTable<FromZero, Terms>(std::make_index_sequence<size>{});
 }
 
-// Strided blocks on small pages: the hardware finds each row's stream anew at every page, late,
-// and reads past its end into the gap. Large ones are walked in pieces, each preceded by
-// prefetches of the elements a fixed distance ahead along the block (into the next row where the
-// row ends). A block spanning a huge-page matrix goes without: there the prefetches only add
-// traffic (measured: a 1000 x 1000 view sum took 1.4 x as long with them).
-constexpr std::ptrdiff_t piece = 128;          // elements between rounds of prefetches
-constexpr std::ptrdiff_t prefetchAhead = 192;   // elements ahead of the piece being computed
-constexpr std::ptrdiff_t prefetchFrom = 1 << 17; // elements in a block worth it (1 MiB)
-
-inline void prefetch(const double* p)
-{
-#if LUMIDRAFT_MATRIX_SSE2
-    _mm_prefetch(reinterpret_cast<const char*>(p), _MM_HINT_T0);
-#else
-    (void)p;
-#endif
-}
-
 template <bool FromZero>
 RowFn pickRow(const Term* terms, int count)
 {
@@ -354,40 +335,9 @@ void accumulateTerms(const Block& t, const Term* terms, int count, bool fromZero
         row(t.first, src, factor, static_cast<std::ptrdiff_t>(t.rows) * t.cols);
         return;
     }
-    auto hugePaged = [](const Block& b) {
-        return static_cast<std::size_t>(b.rows) * static_cast<std::size_t>(b.stride) * sizeof(double) >=
-               hugePageStorageFrom;
-    };
-    bool prefetching = static_cast<std::ptrdiff_t>(t.rows) * t.cols >= prefetchFrom && t.cols >= prefetchAhead;
-    prefetching = prefetching && !hugePaged(t);
-    for (int k = 0; k < count && prefetching; ++k) prefetching = !hugePaged(terms[k].a);
-    if (!prefetching) {
-        for (int i = 0; i < t.rows; ++i) {
-            for (int k = 0; k < count; ++k) src[k] = terms[k].a.row(i);
-            row(t.row(i), src, factor, t.cols);
-        }
-        return;
-    }
-    const double* here[maxFusedTerms];
     for (int i = 0; i < t.rows; ++i) {
-        for (int j0 = 0; j0 < t.cols; j0 += piece) {
-            const std::ptrdiff_t n = std::min<std::ptrdiff_t>(piece, t.cols - j0);
-            // Ahead lies in this row or, past its end, early in the next (cols >= prefetchAhead).
-            std::ptrdiff_t ahead = j0 + prefetchAhead;
-            int aheadRow = i;
-            if (ahead >= t.cols) ahead -= t.cols, ++aheadRow;
-            if (aheadRow < t.rows) {
-                const std::ptrdiff_t end = std::min<std::ptrdiff_t>(ahead + n, t.cols);
-                for (int k = 0; k < count; ++k) {
-                    const double* p = terms[k].a.row(aheadRow);
-                    for (std::ptrdiff_t q = ahead; q < end; q += 8) prefetch(p + q);
-                }
-                const double* p = t.row(aheadRow);
-                for (std::ptrdiff_t q = ahead; q < end; q += 8) prefetch(p + q);
-            }
-            for (int k = 0; k < count; ++k) here[k] = terms[k].a.row(i) + j0;
-            row(t.row(i) + j0, here, factor, n);
-        }
+        for (int k = 0; k < count; ++k) src[k] = terms[k].a.row(i);
+        row(t.row(i), src, factor, t.cols);
     }
 }
 

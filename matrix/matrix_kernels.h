@@ -20,14 +20,6 @@ struct Block {
     bool contiguous() const { return stride == cols || rows <= 1; }
 };
 
-// Matrices of at least this many bytes are stored on huge pages where the system has them
-// (Linux); the hardware's own prefetching then runs along whole rows of a view.
-#if defined(__linux__)
-constexpr std::size_t hugePageStorageFrom = std::size_t{4} << 20;
-#else
-constexpr std::size_t hugePageStorageFrom = ~std::size_t{0};
-#endif
-
 // True when the memory spans of the two blocks intersect.
 bool overlaps(const Block& x, const Block& y);
 

@@ -399,10 +399,9 @@ TEST(MatrixExactness, SumsOfPlainAndScaledTermsMatchTheKernelOrder)
     }
 }
 
-// Large strided blocks: in matrices on small pages they are walked in pieces along each row, with
-// the rows ahead read early, and the pieces must meet exactly at the row ends (333 columns: two
-// whole pieces and a part); in matrices large enough for huge-page storage (802 x 709, 4.5 MB)
-// they are walked row by row.
+// Large strided blocks, with odd row lengths, in a matrix on small pages and in one large enough for
+// huge-page storage (802 x 709, 4.5 MB): the rows must meet exactly and nothing outside the block
+// may change.
 class LargeStridedBlocks : public ::testing::TestWithParam<std::pair<int, int>> {};
 
 TEST_P(LargeStridedBlocks, MatchTheKernelOrder)
