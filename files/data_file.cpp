@@ -68,18 +68,6 @@ void quoted(std::string& out, std::string_view name)
     out += '"';
 }
 
-// Column names are short: comparing them in place is cheaper than a call to memcmp per name,
-// which a row of ten would otherwise make ten of.
-bool sameName(std::string_view a, const std::string& b) noexcept
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i])
-            return false;
-    return true;
-}
-
 void readDisplay(files::RunRecord& json)
 {
     if (const Canvas* canvas = ActiveCanvas::currentCanvas())
@@ -176,12 +164,12 @@ void DataFile::row(std::span<const DataField> fields)
     // Usually the fields come in the columns' order; otherwise find each column's field.
     bool inOrder = true;
     for (std::size_t i = 0; i < n && inOrder; ++i)
-        inOrder = sameName(fields[i].name, columns_[i]);
+        inOrder = fields[i].name == columns_[i];
     if (!inOrder) {
         for (std::size_t c = 0; c < n; ++c) {
             std::size_t found = n;
             for (std::size_t f = 0; f < n; ++f)
-                if (sameName(fields[f].name, columns_[c])) {
+                if (fields[f].name == columns_[c]) {
                     found = f;
                     break;
                 }

@@ -4,11 +4,11 @@
 
 #include "app/exception.h"
 #include "support/expect_exception.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -94,23 +94,10 @@ void putBig32(Bytes& bytes, std::size_t at, std::uint32_t v)
         bytes[at + i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
 }
 
-// A directory of its own for each test, removed afterwards.
+// A directory of its own for each test (and process), removed afterwards.
 class FileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        // Unique per process too: ctest runs the same case at once in this program and in the
-        // all-in-one program, and one must not remove the other's files.
-        dir = fs::temp_directory_path() /
-              (std::string("lumidraft-files-") + info->test_suite_name() + "-" + info->name() + "-" +
-               std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string path(const std::string& name) const { return (dir / name).string(); }
+    std::string path(const std::string& name) const { return folder / name; }
     std::vector<std::string> files() const
     {
         std::vector<std::string> names;
@@ -119,7 +106,8 @@ protected:
         return names;
     }
 
-    fs::path dir;
+    Lumidraft::testing::TempFolder folder;
+    const fs::path& dir = folder.path();
 };
 
 // ---- Files made with another tool, the same for every build ----
