@@ -121,27 +121,27 @@ void productEigen(benchmark::State& state)
     }
 }
 
-// The same sum as sum3, but every operand and the target are blocks of larger matrices (offset 100),
-// so rows are Source elements apart: 1000 x 1000 blocks of 1200 x 1200 for the goal, and 500 x 500
-// blocks of 600 x 600, all in the cache, to show what the strides cost when memory does not.
-constexpr int viewOffset = 100;
-
+// The same sum as sum3, but every operand and the target are blocks of larger matrices, so rows
+// are Source elements apart: 1000 x 1000 blocks of 1200 x 1200 for the goal; 500 x 500 blocks of
+// 600 x 600, all in the cache, to show what the strides cost when memory does not; 1000 x 1000
+// blocks of 1008 x 1008, to show what small gaps cost.
 template <int Size, int Source>
 struct ViewOperands {
+    static constexpr int at = Source - Size < 100 ? Source - Size : 100; // rows and columns before the block
     Matrix a{Source, Source}, b{Source, Source}, d{Source, Source}, c{Source, Source};
     EigenMatrix ea, eb, ed, ec;
 
     ViewOperands()
     {
         const Operands& o = operands(Size);
-        const Range block = closed(viewOffset + 1, viewOffset + Size);
+        const Range block = closed(at + 1, at + Size);
         a(block, block) = o.a;
         b(block, block) = o.b;
         d(block, block) = o.d;
         for (EigenMatrix* m : {&ea, &eb, &ed, &ec}) m->setZero(Source, Source);
-        ea.block(viewOffset, viewOffset, Size, Size) = o.ea;
-        eb.block(viewOffset, viewOffset, Size, Size) = o.eb;
-        ed.block(viewOffset, viewOffset, Size, Size) = o.ed;
+        ea.block(at, at, Size, Size) = o.ea;
+        eb.block(at, at, Size, Size) = o.eb;
+        ed.block(at, at, Size, Size) = o.ed;
     }
 };
 
@@ -156,7 +156,8 @@ template <int Size, int Source>
 void viewSumLumidraft(benchmark::State& state)
 {
     auto& v = viewOperands<Size, Source>();
-    const Range rows = closed(viewOffset + 1, viewOffset + Size), cols = rows;
+    constexpr int at = ViewOperands<Size, Source>::at;
+    const Range rows = closed(at + 1, at + Size), cols = rows;
     for (auto _ : state) {
         v.c(rows, cols) = v.a(rows, cols) + v.b(rows, cols) - v.d(rows, cols);
         benchmark::ClobberMemory();
@@ -167,10 +168,24 @@ template <int Size, int Source>
 void viewSumEigen(benchmark::State& state)
 {
     auto& v = viewOperands<Size, Source>();
+    constexpr int at = ViewOperands<Size, Source>::at;
     for (auto _ : state) {
-        v.ec.block(viewOffset, viewOffset, Size, Size).noalias() = v.ea.block(viewOffset, viewOffset, Size, Size) +
-                                                                   v.eb.block(viewOffset, viewOffset, Size, Size) -
-                                                                   v.ed.block(viewOffset, viewOffset, Size, Size);
+        v.ec.block(at, at, Size, Size).noalias() =
+            v.ea.block(at, at, Size, Size) + v.eb.block(at, at, Size, Size) - v.ed.block(at, at, Size, Size);
+        benchmark::ClobberMemory();
+    }
+}
+
+// The block's rows taken whole, gaps included: 1000 x 1200 contiguous elements, what a walk that
+// read the gaps between the rows (as the hardware's prefetches partly do) would have to move.
+template <int Size, int Source>
+void rowsWithGapsLumidraft(benchmark::State& state)
+{
+    auto& v = viewOperands<Size, Source>();
+    constexpr int at = ViewOperands<Size, Source>::at;
+    const Range rows = closed(at + 1, at + Size), cols = closed(1, Source);
+    for (auto _ : state) {
+        v.c(rows, cols) = v.a(rows, cols) + v.b(rows, cols) - v.d(rows, cols);
         benchmark::ClobberMemory();
     }
 }
@@ -236,6 +251,8 @@ int main(int argc, char** argv)
         {"product_256/eigen", productEigen<256>},
         {"product_512/lumidraft", productLumidraft<512>},
         {"product_512/eigen", productEigen<512>},
+        {"rowsgaps/lumidraft", rowsWithGapsLumidraft<1000, 1200>},
+        {"viewsum_1008/lumidraft", viewSumLumidraft<1000, 1008>},
         {"sum3_500/lumidraft", sum3Lumidraft<500>},
         {"viewsum_500/lumidraft", viewSumLumidraft<500, 600>},
         {"sum3_500/eigen", sum3Eigen<500>},
@@ -253,6 +270,8 @@ int main(int argc, char** argv)
         {"C = A * B, 256x256, vs Eigen", "product_256/lumidraft", "product_256/eigen", 1.1},
         {"C = A * B, 512x512, vs Eigen", "product_512/lumidraft", "product_512/eigen", 1.1},
         {"Eigen's view sum vs its whole sum, 1000x1000 (1200 apart)", "viewsum/eigen", "sum3_1000/eigen", 0.0},
+        {"the block's rows with their gaps (1000x1200) vs whole 1000x1000", "rowsgaps/lumidraft", "sum3_1000/lumidraft", 0.0},
+        {"view sum vs whole sum, 1000x1000 blocks of 1008x1008", "viewsum_1008/lumidraft", "sum3_1000/lumidraft", 0.0},
         {"view sum vs whole sum, 500x500 (600 apart, 8 MB of operands)", "viewsum_500/lumidraft", "sum3_500/lumidraft", 0.0},
         {"Eigen's view sum vs its whole sum, 500x500 (600 apart)", "viewsum_500/eigen", "sum3_500/eigen", 0.0},
         {"checked element access vs raw rows", "access/checked", "access/raw", 0.0},
