@@ -3,9 +3,11 @@
 //   renderer drawing on the calling thread) with the timing log on, against the same frame with
 //   it off; process CPU time, so the log's writer thread is counted (goal: at most 1.02);
 // - DataFile::row with 10 values against one plain write of the same text to a file opened the
-//   same way (goal: at most 1.2): the write to the system should be all a row costs.
+//   same way (goal: at most 1.2): the write to the system should be all a row costs. Beside it,
+//   without a goal, what formatting the text alone adds to the write.
 #include "canvas/active_canvas.h"
 #include "canvas/canvas.h"
+#include "files/csv_text.h"
 #include "files/data_file.h"
 #include "platform/gl.h"
 
@@ -121,28 +123,72 @@ void dataRow(benchmark::State& state)
     std::filesystem::remove(path);
 }
 
-void plainWrite(benchmark::State& state)
+// A file opened as DataFile opens its CSV, and one plain write to it.
+int openPlain(const std::string& path)
 {
-    static int files = 0;
-    const auto path = (scratch() / ("plain-" + std::to_string(files++) + ".csv")).string();
-    const std::string& text = rowText();
 #if defined(_WIN32)
-    const int fd = ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, 0666);
+    return ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, 0666);
 #else
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 #endif
-    for (auto _ : state) {
+}
+
+long writePlain(int fd, const char* text, std::size_t size)
+{
 #if defined(_WIN32)
-        benchmark::DoNotOptimize(::_write(fd, text.data(), static_cast<unsigned>(text.size())));
+    return ::_write(fd, text, static_cast<unsigned>(size));
 #else
-        benchmark::DoNotOptimize(::write(fd, text.data(), text.size()));
+    return static_cast<long>(::write(fd, text, size));
 #endif
-    }
+}
+
+void closePlain(int fd)
+{
 #if defined(_WIN32)
     ::_close(fd);
 #else
     ::close(fd);
 #endif
+}
+
+void plainWrite(benchmark::State& state)
+{
+    static int files = 0;
+    const auto path = (scratch() / ("plain-" + std::to_string(files++) + ".csv")).string();
+    const std::string& text = rowText();
+    const int fd = openPlain(path);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(writePlain(fd, text.data(), text.size()));
+    closePlain(fd);
+    std::filesystem::remove(path);
+}
+
+// What formatting alone adds to the write: the row's text made by the calls DataFile makes, in a
+// fixed order with the types known (no fields to build, no names to check), then one write.
+void fixedWrite(benchmark::State& state)
+{
+    static int files = 0;
+    const auto path = (scratch() / ("fixed-" + std::to_string(files++) + ".csv")).string();
+    const int fd = openPlain(path);
+    char text[512];
+    using Lumidraft::files::writeCsvField, Lumidraft::files::writeInteger, Lumidraft::files::writeReal;
+    for (auto _ : state) {
+        char* at = text;
+        at = writeInteger(at, 12), *at++ = ',';
+        at = writeInteger(at, 3), *at++ = ',';
+        at = writeReal(at, 0.25), *at++ = ',';
+        at = writeReal(at, 45.0), *at++ = ',';
+        at = writeCsvField(at, "rightArrow"), *at++ = ',';
+        at = writeReal(at, 512.3), *at++ = ',';
+        at = writeInteger(at, 1), *at++ = ',';
+        at = writeCsvField(at, "gabor, large"), *at++ = ',';
+        at = writeReal(at, 2.5), *at++ = ',';
+        at = writeReal(at, 0.7853981633974483), *at++ = '\n';
+        benchmark::DoNotOptimize(writePlain(fd, text, static_cast<std::size_t>(at - text)));
+    }
+    closePlain(fd);
+    if (std::string(text, rowText().size()) != rowText())
+        state.SkipWithError("the fixed calls did not make the row's text");
     std::filesystem::remove(path);
 }
 
@@ -176,6 +222,7 @@ int main(int argc, char** argv)
         frame(plainFirst);
         row(!plainFirst);
         row(plainFirst);
+        benchmark::RegisterBenchmark(("fixed_write/" + n).c_str(), fixedWrite)->MinTime(0.15);
     }
     benchmark::Initialize(&argc, argv);
     Lumidraft::bench::TotalsReporter reporter;
@@ -197,6 +244,9 @@ int main(int argc, char** argv)
                 rowRatios.cpu.size());
     std::printf("  frame logged / plain, real time: %.3f\n", median(frameRatios.real));
     std::printf("  row / plain write, real time:    %.3f\n", median(rowRatios.real));
+    const auto fixedRatios = Lumidraft::bench::roundRatios(reporter, "fixed_write", "plain_write", rounds);
+    std::printf("  the row's text formatted by fixed calls, then written / plain write, CPU: %.3f (no goal)\n",
+                median(fixedRatios.cpu));
     // The goal lines: ours and the baseline are the medians per iteration; the goal is met on the
     // median of the per-round ratios, which printGoal recomputes from ours / baseline only
     // approximately, so both sides are scaled to give exactly that ratio.
