@@ -41,6 +41,16 @@ private:
     std::map<std::string, Total> totals_;
 };
 
+// The order of a round's benchmarks: as listed in even rounds, reversed in odd ones, so the two
+// sides of a comparison stay next to each other and neither is always the one measured first.
+inline std::vector<std::size_t> roundOrder(int round, std::size_t count)
+{
+    std::vector<std::size_t> order(count);
+    for (std::size_t i = 0; i < count; ++i)
+        order[i] = round % 2 == 0 ? i : count - 1 - i;
+    return order;
+}
+
 // Per-round ratios of time per iteration, numerator over denominator, for benchmarks registered
 // as "<numerator>/<round>" and "<denominator>/<round>"; rounds where either did not run are skipped.
 struct RoundRatios {

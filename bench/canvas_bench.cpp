@@ -139,10 +139,10 @@ int main(int argc, char** argv)
     // Rounds of one raw run and one canvas run each, so a drift in the shared machine's speed
     // touches both sides alike; the ratio is taken per round and its median printed.
     constexpr int rounds = 7;
-    for (int r = 0; r < rounds; ++r) {
-        benchmark::RegisterBenchmark(("raw/" + std::to_string(r)).c_str(), rawOpenGL)->MinTime(0.5);
-        benchmark::RegisterBenchmark(("canvas/" + std::to_string(r)).c_str(), throughCanvas)->MinTime(0.5);
-    }
+    const std::pair<const char*, void (*)(benchmark::State&)> sides[] = {{"raw/", rawOpenGL}, {"canvas/", throughCanvas}};
+    for (int r = 0; r < rounds; ++r)
+        for (std::size_t i : Lumidraft::bench::roundOrder(r, std::size(sides)))
+            benchmark::RegisterBenchmark((sides[i].first + std::to_string(r)).c_str(), sides[i].second)->MinTime(0.5);
     benchmark::Initialize(&argc, argv);
     Lumidraft::bench::TotalsReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

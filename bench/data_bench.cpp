@@ -202,28 +202,26 @@ int main(int argc, char** argv)
     ::setenv("LP_NUM_THREADS", "0", 0);
 #endif
     // A frame's CPU time wanders by a few per cent from one round to the next, as much as the goal
-    // allows: many short rounds, and each pair in turn the other way round, so neither side is
-    // always the one measured first.
+    // allows: many short rounds, each pair measured in turn the other way round.
     constexpr int rounds = 15;
-    for (int r = 0; r < rounds; ++r) {
-        const std::string n = std::to_string(r);
-        const bool plainFirst = r % 2 == 0;
-        auto frame = [&](bool logged) {
-            benchmark::RegisterBenchmark(((logged ? "frame_logged/" : "frame_plain/") + n).c_str(),
-                                         logged ? frameLogged : framePlain)
-                ->MinTime(0.3)
-                ->MeasureProcessCPUTime();
-        };
-        auto row = [&](bool ours) {
-            benchmark::RegisterBenchmark(((ours ? "data_row/" : "plain_write/") + n).c_str(), ours ? dataRow : plainWrite)
-                ->MinTime(0.15);
-        };
-        frame(!plainFirst);
-        frame(plainFirst);
-        row(!plainFirst);
-        row(plainFirst);
-        benchmark::RegisterBenchmark(("fixed_write/" + n).c_str(), fixedWrite)->MinTime(0.15);
-    }
+    const struct {
+        const char* name;
+        void (*function)(benchmark::State&);
+        double minTime;
+        bool processTime;
+    } benchmarks[] = {
+        {"frame_plain/", framePlain, 0.3, true}, {"frame_logged/", frameLogged, 0.3, true},
+        {"plain_write/", plainWrite, 0.15, false}, {"data_row/", dataRow, 0.15, false},
+        {"fixed_write/", fixedWrite, 0.15, false},
+    };
+    for (int r = 0; r < rounds; ++r)
+        for (std::size_t i : Lumidraft::bench::roundOrder(r, std::size(benchmarks))) {
+            auto* b = benchmark::RegisterBenchmark((benchmarks[i].name + std::to_string(r)).c_str(),
+                                                   benchmarks[i].function)
+                          ->MinTime(benchmarks[i].minTime);
+            if (benchmarks[i].processTime)
+                b->MeasureProcessCPUTime();
+        }
     benchmark::Initialize(&argc, argv);
     Lumidraft::bench::TotalsReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

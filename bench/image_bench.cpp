@@ -118,12 +118,12 @@ int main(int argc, char** argv)
     // Rounds of one direct and one accelerated run each, so a drift in the shared machine's speed
     // touches both sides alike; the ratio is taken per round and its median printed.
     constexpr int rounds = 5;
-    for (int r = 0; r < rounds; ++r) {
-        benchmark::RegisterBenchmark(("direct/" + std::to_string(r)).c_str(), drawDirect)
-            ->MinTime(0.5)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("accelerated/" + std::to_string(r)).c_str(), drawAccelerated)
-            ->MinTime(0.5)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
-    }
+    const std::pair<const char*, void (*)(benchmark::State&)> sides[] = {{"direct/", drawDirect},
+                                                                          {"accelerated/", drawAccelerated}};
+    for (int r = 0; r < rounds; ++r)
+        for (std::size_t i : Lumidraft::bench::roundOrder(r, std::size(sides)))
+            benchmark::RegisterBenchmark((sides[i].first + std::to_string(r)).c_str(), sides[i].second)
+                ->MinTime(0.5)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("accelerate", accelerate)
         ->MinTime(1.0)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("accelerate_point_by_point", acceleratePointByPoint)

@@ -235,7 +235,7 @@ struct Goal {
 
 int main(int argc, char** argv)
 {
-    // In the order of a round: each comparison's two sides next to each other.
+    // In the order of a round (reversed in odd rounds): each comparison's two sides next to each other.
     const Benchmark benchmarks[] = {
         {"sum3_1000/lumidraft", sum3Lumidraft<1000>},
         {"sum3_1000/eigen", sum3Eigen<1000>},
@@ -279,8 +279,9 @@ int main(int argc, char** argv)
 
     constexpr int rounds = 7;
     for (int r = 0; r < rounds; ++r)
-        for (const Benchmark& b : benchmarks)
-            benchmark::RegisterBenchmark((std::string(b.name) + "/" + std::to_string(r)).c_str(), b.function)
+        for (std::size_t i : Lumidraft::bench::roundOrder(r, std::size(benchmarks)))
+            benchmark::RegisterBenchmark((std::string(benchmarks[i].name) + "/" + std::to_string(r)).c_str(),
+                                         benchmarks[i].function)
                 ->MinTime(0.15)
                 ->Unit(benchmark::kMillisecond);
 
